@@ -1,0 +1,52 @@
+# The host build drives the two Windows builds of the same tree and registers their checks:
+#   win32 (i686-w64-mingw32): the product as shipped, checked statically (ABI), since 32-bit
+#                             code cannot run on these machines;
+#   win64 (x86_64-w64-mingw32): the same library for 64-bit clients, run under Wine.
+option(VEMO_WINDOWS "Build the Windows editions with mingw and check them" ON)
+if(NOT VEMO_WINDOWS)
+    return()
+endif()
+
+include(ExternalProject)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(VEMO_WIN32_DIR "${CMAKE_BINARY_DIR}/win32")
+set(VEMO_WIN64_DIR "${CMAKE_BINARY_DIR}/win64")
+
+foreach(arch win32 win64)
+    if(arch STREQUAL "win32")
+        set(toolchain "${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake")
+        set(wine_tests OFF)
+    else()
+        set(toolchain "${PROJECT_SOURCE_DIR}/cmake/mingw-x86_64.cmake")
+        set(wine_tests ON)
+    endif()
+    ExternalProject_Add(${arch}
+        SOURCE_DIR "${PROJECT_SOURCE_DIR}"
+        BINARY_DIR "${CMAKE_BINARY_DIR}/${arch}"
+        CMAKE_ARGS
+            -DCMAKE_TOOLCHAIN_FILE=${toolchain}
+            -DCMAKE_BUILD_TYPE=RelWithDebInfo
+            -DVEMO_WINE_TESTS=${wine_tests}
+        BUILD_ALWAYS ON
+        INSTALL_COMMAND ""
+        USES_TERMINAL_BUILD ON)
+endforeach()
+
+# ABI: export names and ordinals, argument bytes popped, imports, per edition and architecture.
+foreach(arch win32 win64)
+    if(arch STREQUAL "win32")
+        set(objdump i686-w64-mingw32-objdump)
+    else()
+        set(objdump x86_64-w64-mingw32-objdump)
+    endif()
+    foreach(edition token trace picker)
+        add_test(NAME abi.${arch}.${edition}
+            COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_module.py"
+                --objdump ${objdump} --arch ${arch} --edition ${edition}
+                "${CMAKE_BINARY_DIR}/${arch}/editions/${edition}/CVemoDll_C.dll")
+        set_tests_properties(abi.${arch}.${edition} PROPERTIES LABELS abi)
+    endforeach()
+endforeach()
+
+include("${PROJECT_SOURCE_DIR}/tests/wine/register.cmake")

@@ -1,0 +1,65 @@
+// Where an export writes down its failures, chosen by the edition: the token edition writes
+// the daily user log, the trace edition the debug trace file, the picker edition nothing.
+// Call sites pass __LINE__ for the "Line %d" of each message.
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "edition.h"
+#include "local_clock.h"
+#include "trace_file.h"
+#include "user_log.h"
+
+namespace vemo {
+
+#if defined(__GNUC__)
+#define VEMO_PRINTF_FORMAT(fmt_index, first_arg) \
+    __attribute__((format(printf, fmt_index, first_arg)))
+#else
+#define VEMO_PRINTF_FORMAT(fmt_index, first_arg)
+#endif
+
+// One "[ERROR]..." line in the user log (token edition); nothing in the other editions.
+inline void LogError(const char* format, ...) VEMO_PRINTF_FORMAT(1, 2);
+inline void LogError(const char* format, ...) {
+    if constexpr (edition::kWritesUserLog) {
+        const std::tm now = localNow();
+        va_list args;
+        va_start(args, format);
+        WriteUsrLogAt(now, kSourceTag, format, args);
+        va_end(args);
+    } else {
+        (void)format;
+    }
+}
+
+// The trace block of one traced call (trace edition): opened on construction, closed on
+// destruction or by close(). In the other editions it never opens and writes nothing.
+class TraceBlock {
+public:
+    TraceBlock() {
+        if constexpr (edition::kWritesTrace) file_ = OpenTraceFile();
+    }
+    ~TraceBlock() { close(); }
+    TraceBlock(const TraceBlock&) = delete;
+    TraceBlock& operator=(const TraceBlock&) = delete;
+
+    void operator()(const char* format, ...) VEMO_PRINTF_FORMAT(2, 3) {
+        if (file_ == nullptr) return;
+        va_list args;
+        va_start(args, format);
+        std::vfprintf(file_, format, args);
+        va_end(args);
+    }
+
+    void close() {
+        if (file_ != nullptr) std::fclose(file_);
+        file_ = nullptr;
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+};
+
+}  // namespace vemo

@@ -1,0 +1,6 @@
+// Loading and unloading the library does no work of its own.
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}

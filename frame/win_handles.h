@@ -1,0 +1,102 @@
+// Small owners for the platform's handles, so that every return path releases what a call
+// opened. Shared by the library and the software token.
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <utility>
+
+namespace vemo::win {
+
+// Owns one handle; Traits gives its type, its empty value and how it is released.
+template <typename Traits>
+class Owned {
+public:
+    using Handle = typename Traits::Handle;
+
+    Owned() = default;
+    explicit Owned(Handle handle) : handle_(handle) {}
+    ~Owned() { reset(); }
+    Owned(Owned&& other) noexcept : handle_(other.release()) {}
+    Owned& operator=(Owned&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+
+    Handle get() const { return handle_; }
+    explicit operator bool() const { return handle_ != Traits::empty(); }
+    // For the platform's "handle out" arguments: releases what is held, then lends the slot.
+    Handle* put() {
+        reset();
+        return &handle_;
+    }
+    Handle release() { return std::exchange(handle_, Traits::empty()); }
+    void reset(Handle handle = Traits::empty()) {
+        if (handle_ != Traits::empty()) Traits::close(handle_);
+        handle_ = handle;
+    }
+
+private:
+    Handle handle_ = Traits::empty();
+};
+
+struct ProviderTraits {
+    using Handle = HCRYPTPROV;
+    static Handle empty() { return 0; }
+    static void close(Handle h) { CryptReleaseContext(h, 0); }
+};
+struct KeyTraits {
+    using Handle = HCRYPTKEY;
+    static Handle empty() { return 0; }
+    static void close(Handle h) { CryptDestroyKey(h); }
+};
+struct HashTraits {
+    using Handle = HCRYPTHASH;
+    static Handle empty() { return 0; }
+    static void close(Handle h) { CryptDestroyHash(h); }
+};
+struct CertificateTraits {
+    using Handle = PCCERT_CONTEXT;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { CertFreeCertificateContext(h); }
+};
+struct CrlTraits {
+    using Handle = PCCRL_CONTEXT;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { CertFreeCRLContext(h); }
+};
+struct StoreTraits {
+    using Handle = HCERTSTORE;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { CertCloseStore(h, 0); }
+};
+struct KernelTraits {
+    using Handle = HANDLE;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { CloseHandle(h); }
+};
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { RegCloseKey(h); }
+};
+struct LibraryTraits {
+    using Handle = HMODULE;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { FreeLibrary(h); }
+};
+
+using ProviderContext = Owned<ProviderTraits>;
+using CryptKey = Owned<KeyTraits>;
+using CryptHash = Owned<HashTraits>;
+using CertificateContext = Owned<CertificateTraits>;
+using CrlContext = Owned<CrlTraits>;
+using CertStore = Owned<StoreTraits>;
+using KernelHandle = Owned<KernelTraits>;
+using RegistryKey = Owned<RegistryKeyTraits>;
+using Library = Owned<LibraryTraits>;
+
+}  // namespace vemo::win

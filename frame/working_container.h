@@ -1,0 +1,38 @@
+// The working key container "temporary" of the current user's default RSA provider: a
+// context obtained by opening the container, deleting it if it was there, and creating it
+// anew. It holds no key; the digest and the raw verification use it only for a context.
+//
+// The container is one named object per user, so two processes using it at once would delete
+// it under each other. A named mutex of the user's session serialises its use: the lock is
+// held from before the open until the context is released.
+#pragma once
+
+#include "win_handles.h"
+
+namespace vemo {
+
+class WorkingContainer {
+public:
+    // Takes the session lock, then runs the open, delete, create sequence.
+    WorkingContainer();
+    ~WorkingContainer();
+    WorkingContainer(const WorkingContainer&) = delete;
+    WorkingContainer& operator=(const WorkingContainer&) = delete;
+
+    bool ok() const { return static_cast<bool>(context_); }
+    HCRYPTPROV context() const { return context_.get(); }
+    // The last error of the step that failed, when !ok().
+    DWORD lastError() const { return error_; }
+
+    static constexpr const char* kContainerName = "temporary";
+    static constexpr const char* kLockName = "Local\\CVemoDll_C.temporary";
+    static constexpr DWORD kLockTimeoutMs = 60 * 1000;
+
+private:
+    win::KernelHandle lock_;
+    bool lockHeld_ = false;
+    win::ProviderContext context_;  // released before the lock (declared after it)
+    DWORD error_ = 0;
+};
+
+}  // namespace vemo

@@ -1,0 +1,106 @@
+/*
+ * CVemoDll_C.h: the interface of CVemoDll_C.dll for client programs.
+ *
+ * Contract, shared by every export:
+ *  - Each export is a synchronous call on the caller's thread and returns a signed 32-bit
+ *    result code: 0 is success, the library's own failures are the negative codes below, and
+ *    a few exports pass a Windows error code or a token library code through unchanged.
+ *  - The caller owns every buffer. No export takes the capacity of an output buffer: each
+ *    export documents the largest output it writes, and the caller provides at least that.
+ *  - A required pointer that is null, or a length that does not match its text, is refused
+ *    with SPC_INPUTARG_ERROR_01 before anything else happens.
+ *  - The library is called by one thread at a time.
+ *
+ * Editions. The same interface ships in three builds of one library:
+ *  - token edition:  stdcall, 13 exports, key in the USB key token, daily user log;
+ *  - trace edition:  stdcall, 12 exports (no C_VEMO_NewPack), debug trace file;
+ *  - picker edition: cdecl,   10 exports, key of a personal-store certificate, no diagnostics.
+ * Define CVEMO_PICKER_EDITION before including this header to call the picker edition.
+ * In the token and trace editions C_VEMO_GenerateRandom and C_VEMO_Hash are exported under
+ * their decorated names "_C_VEMO_GenerateRandom@8" and "_C_VEMO_Hash@20"; the import
+ * libraries shipped with each edition bind the declarations below to the right names.
+ * On 64-bit Windows there is one calling convention; names and ordinals are the same.
+ */
+#ifndef CVEMODLL_C_H
+#define CVEMODLL_C_H
+
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#  if defined(CVEMO_PICKER_EDITION)
+#    define CVEMO_CALL __cdecl
+#  else
+#    define CVEMO_CALL __stdcall
+#  endif
+#else
+#  define CVEMO_CALL
+#endif
+
+#if defined(CVEMO_BUILDING_LIBRARY) || !defined(_WIN32)
+#  define CVEMO_API
+#else
+#  define CVEMO_API __declspec(dllimport)
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/*
+ * Result codes: (name, value, meaning). This list is the one table of the library's own
+ * codes; the library itself is built from it.
+ */
+#define CVEMO_RESULT_CODES(X)                                                                \
+    X(E_FAILED, -1, "generic failure")                                                       \
+    X(E_CTN_NO_EXIST, -5, "the token provider cannot be opened or has no usable container") \
+    X(E_NO_SPEC_KEYS, -101, "the key container holds no exchange and no signature key")    \
+    X(E_RSA_KEY_DATA_ERROR, -103, "key data cannot be decoded")                              \
+    X(E_IMPORT_KEY_ERROR, -104, "a public key cannot be imported (internal)")               \
+    X(E_ERROR_DATA, -304, "no data given to sign")                                           \
+    X(E_SIGN_ERROR, -305, "hashing or signing failed")                                       \
+    X(E_VERIFY_ERROR, -306, "the signature does not verify")                                 \
+    X(E_CERT_DATA_ERROR, -501, "the bytes are not a valid certificate")                      \
+    X(E_CERT_NOT_YET_VALID, -504, "the certificate is not yet valid")                        \
+    X(E_CERT_EXPIRED, -505, "the certificate has expired")                                   \
+    X(E_ISSUECERT_INVALID, -507, "no trusted root verifies the certificate")                 \
+    X(E_ENCROLL_CERT_NO_FIND, -512, "no certificate found")                                  \
+    X(E_PEM_DECODE_ERROR, -513, "the Base64 text cannot be decoded")                         \
+    X(E_FILE_OPEN_ERROR, -904, "the file cannot be opened")                                  \
+    X(E_FILE_READ_ERROR, -905, "the file is empty or cannot be read")                        \
+    X(SPC_UNKNOWN_ERROR, -999, "a certificate is larger than 4096 bytes")                    \
+    X(E_MY_STORE_ERROR, -1001, "the personal store cannot be opened")                        \
+    X(E_ROOT_STORE_ERROR, -1003, "the trusted root store cannot be opened")                  \
+    X(SPC_INPUTARG_ERROR_01, -1011, "an argument is missing, empty or inconsistent")         \
+    X(E_TOKEN_CERT_BASE, -8888, "token certificate of container n failed: -8888 + n")        \
+    X(E_TOKEN_ENUM_BASE, -9999, "token container n cannot be enumerated: -9999 + n")
+
+enum CVEMO_RESULT_CODE {
+    CVEMO_OK = 0,
+#define CVEMO_RESULT_ENUM_ENTRY(name, value, meaning) name = (value),
+    CVEMO_RESULT_CODES(CVEMO_RESULT_ENUM_ENTRY)
+#undef CVEMO_RESULT_ENUM_ENTRY
+};
+
+/* SHA-1 digest length, the only digest the library makes. */
+#define CVEMO_SHA1_DIGEST_SIZE 20
+
+/*
+ * Random bytes. Writes `length` random bytes into `buffer` (0 writes nothing).
+ * Default provider first; the token and trace editions fall back to the token's generator
+ * and return its code; the picker edition answers -1 (no provider) or -2 (generator failed).
+ * Other failures return the Windows error code.
+ */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_GenerateRandom(uint8_t* buffer, uint32_t length);
+
+/*
+ * SHA-1 digest of `data_length` bytes at `data`. Writes exactly 20 bytes to `digest` and 20
+ * to `*digest_length`. `ignored` is not examined. Failures return the Windows error code.
+ */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_Hash(int32_t ignored, const uint8_t* data, uint32_t data_length,
+                                         uint8_t* digest, uint32_t* digest_length);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* CVEMODLL_C_H */

@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""ABI check of one built CVemoDll_C.dll, read with the mingw objdump.
+
+Checks, for the edition and architecture given:
+  - the module name in the export directory;
+  - the exported names and ordinals, exactly, and nothing else exported;
+  - win32: the argument bytes each export pops (stdcall: `ret $N`; picker, cdecl: plain `ret`);
+  - imports: the token library UTSecDll.dll in the token and trace editions only, and no
+    runtime DLLs (libgcc, libstdc++, winpthread are linked in).
+"""
+import argparse
+import re
+import subprocess
+import sys
+
+# Every export: (name, argument count, ordinal in token / trace / picker; None = absent).
+EXPORTS = [
+    ("C_VEMO_FreePack", 1, (1, 1, 1)),
+    ("C_VEMO_GetUserCert", 6, (2, 2, 2)),
+    ("C_VEMO_GetCertInfo", 4, (3, 3, 3)),
+    ("C_VEMO_VerifyUserCRL", 3, (4, 4, 4)),
+    ("C_VEMO_VerifyUserCert", 2, (5, 5, 5)),
+    ("C_VEMO_Sign", 8, (6, 6, 6)),
+    ("C_VEMO_SignEx", 9, (7, 7, 7)),
+    ("C_VEMO_VerifySign", 7, (8, 8, 8)),
+    ("C_VEMO_Sign_P7", 3, (9, 9, None)),
+    ("C_VEMO_VerifySign_P7", 2, (10, 10, None)),
+    ("C_VEMO_NewPack", 1, (11, None, None)),
+    ("C_VEMO_GenerateRandom", 2, (12, 11, 9)),
+    ("C_VEMO_Hash", 5, (13, 12, 10)),
+]
+# Exported under their decorated names in the stdcall editions.
+DECORATED = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}
+# The exports built so far; each later export joins this set when it is built.
+BUILT = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}
+
+EDITIONS = ("token", "trace", "picker")
+RUNTIME_DLLS = ("libgcc", "libstdc++", "libwinpthread")
+
+
+def expected_exports(edition):
+    """{export name: (plain name, argument count, ordinal)} for the edition."""
+    column = EDITIONS.index(edition)
+    table = {}
+    for name, args, ordinals in EXPORTS:
+        ordinal = ordinals[column]
+        if ordinal is None or name not in BUILT:
+            continue
+        exported = f"_{name}@{4 * args}" if edition != "picker" and name in DECORATED else name
+        table[exported] = (name, args, ordinal)
+    return table
+
+
+def run(objdump, *args):
+    return subprocess.run([objdump, *args], check=True, capture_output=True, text=True).stdout
+
+
+def parse_headers(text):
+    image_base = int(re.search(r"^ImageBase\s+([0-9a-fA-F]+)", text, re.M).group(1), 16)
+    module = re.search(r"^Name\s+[0-9a-fA-F]+\s+(\S+)", text, re.M)
+    base = int(re.search(r"Ordinal Base\s+(\d+)", text).group(1))
+    rvas = {}
+    table = text.split("Export Address Table -- Ordinal Base", 1)[1].split("[Ordinal/Name Pointer] Table", 1)
+    for index, rva in re.findall(r"\[\s*(\d+)\] \+base\[\s*\d+\]\s+([0-9a-fA-F]+) Export RVA", table[0]):
+        if int(rva, 16) != 0:
+            rvas[int(index) + base] = int(rva, 16)
+    names = {}
+    for index, name in re.findall(r"^\s*\[\s*(\d+)\] (\S+)\s*$", table[1].split("\n\n", 1)[0], re.M):
+        names[name] = int(index) + base
+    imports = [dll.lower() for dll in re.findall(r"DLL Name: (\S+)", text)]
+    return image_base, module.group(1) if module else None, rvas, names, imports
+
+
+def function_rets(disassembly, address):
+    """The `ret` instructions of the function that starts at `address`."""
+    lines = disassembly.splitlines()
+    start = re.compile(rf"^0*{address:x} <[^>]+>:$")
+    for i, line in enumerate(lines):
+        if start.match(line):
+            rets = []
+            for body in lines[i + 1:]:
+                if re.match(r"^[0-9a-f]+ <[^>]+>:$", body):
+                    break
+                found = re.search(r"\tret\s*(\S*)", body)
+                if found:
+                    rets.append(found.group(1))
+            return rets
+    return None
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--objdump", required=True)
+    parser.add_argument("--arch", choices=("win32", "win64"), required=True)
+    parser.add_argument("--edition", choices=EDITIONS, required=True)
+    parser.add_argument("dll")
+    options = parser.parse_args()
+
+    failures = []
+    image_base, module, rvas, names, imports = parse_headers(run(options.objdump, "-p", options.dll))
+    expected = expected_exports(options.edition)
+
+    if module != "CVemoDll_C.dll":
+        failures.append(f"module name {module!r}, expected 'CVemoDll_C.dll'")
+    for exported, (_, _, ordinal) in sorted(expected.items(), key=lambda item: item[1][2]):
+        if names.get(exported) != ordinal:
+            failures.append(f"{exported}: ordinal {names.get(exported)}, expected {ordinal}")
+    for exported, ordinal in names.items():
+        if exported not in expected:
+            failures.append(f"unexpected export {exported} (ordinal {ordinal})")
+    wanted_ordinals = {ordinal for _, _, ordinal in expected.values()}
+    if set(rvas) != wanted_ordinals:
+        failures.append(f"exported ordinals {sorted(rvas)}, expected {sorted(wanted_ordinals)}")
+
+    if options.arch == "win32":
+        disassembly = run(options.objdump, "-d", "--no-show-raw-insn", options.dll)
+        for exported, (name, args, ordinal) in expected.items():
+            if ordinal not in rvas:
+                continue
+            rets = function_rets(disassembly, image_base + rvas[ordinal])
+            want = "" if options.edition == "picker" else f"$0x{4 * args:x}"
+            if not rets:
+                failures.append(f"{exported}: no function with a ret at its export address")
+            elif any(ret != want for ret in rets):
+                failures.append(f"{exported}: returns with {sorted(set(rets))}, expected ret {want or '(plain)'}")
+
+    uses_token = "utsecdll.dll" in imports
+    if options.edition == "picker" and uses_token:
+        failures.append("the picker edition imports UTSecDll.dll")
+    if options.edition != "picker" and not uses_token:
+        failures.append(f"the {options.edition} edition does not import UTSecDll.dll")
+    for dll in imports:
+        if dll.startswith(RUNTIME_DLLS):
+            failures.append(f"imports the runtime DLL {dll}")
+
+    label = f"{options.arch} {options.edition}"
+    if failures:
+        for failure in failures:
+            print(f"FAIL {label}: {failure}")
+        return 1
+    print(f"ok {label}: {len(expected)} exports {sorted(expected, key=lambda e: expected[e][2])}, "
+          f"imports {sorted(imports)}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,130 @@
+// Random bytes and the SHA-1 digest, through the edition's exports.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CVemoDll_C.h"
+#include "support/edition_under_test.h"
+#include "support/scoped_environment.h"
+#include "token/utsecdll/UTSecDll.h"
+
+namespace vemo::test {
+namespace {
+
+std::string Hex(const uint8_t* bytes, size_t count) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
+// The digest of `text` with the given first argument; canaries around the 20 bytes show that
+// nothing else of the buffer was written.
+std::string DigestOf(const std::string& text, int32_t ignored = 0) {
+    uint8_t buffer[28];
+    std::memset(buffer, 0xCC, sizeof buffer);
+    uint32_t length = 0xDEADBEEF;
+    const int32_t result = Edition().hash(ignored, reinterpret_cast<const uint8_t*>(text.data()),
+                                          static_cast<uint32_t>(text.size()), buffer + 4, &length);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(length, 20u);
+    for (int i : {0, 1, 2, 3, 24, 25, 26, 27}) EXPECT_EQ(buffer[i], 0xCC) << "byte " << i << " written";
+    return Hex(buffer + 4, 20);
+}
+
+TEST(Digest, KnownValues) {
+    EXPECT_EQ(DigestOf("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    EXPECT_EQ(DigestOf(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    EXPECT_EQ(DigestOf("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
+}
+
+TEST(Digest, FirstArgumentIsIgnored) {
+    for (int32_t ignored : {0, 1, 11, -1, 0x7FFFFFFF}) {
+        EXPECT_EQ(DigestOf("abc", ignored), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    }
+}
+
+TEST(Digest, LargeInput) {
+    const std::string million(1000000, 'a');
+    EXPECT_EQ(DigestOf(million), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+}
+
+TEST(Digest, RepeatedCallsReuseTheWorkingContainer) {
+    // The first call may find "temporary" absent or present; every later one finds it present.
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(DigestOf("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
+}
+
+TEST(Digest, MissingArgumentsAreRefused) {
+    uint8_t digest[20] = {};
+    uint32_t length = 7;
+    const uint8_t data[] = {1, 2, 3};
+    EXPECT_EQ(Edition().hash(0, data, 3, nullptr, &length), SPC_INPUTARG_ERROR_01);
+    EXPECT_EQ(Edition().hash(0, data, 3, digest, nullptr), SPC_INPUTARG_ERROR_01);
+    EXPECT_EQ(Edition().hash(0, nullptr, 3, digest, &length), SPC_INPUTARG_ERROR_01);
+    EXPECT_EQ(length, 7u);
+    // No data and no length is the empty input.
+    EXPECT_EQ(Edition().hash(0, nullptr, 0, digest, &length), 0);
+    EXPECT_EQ(Hex(digest, 20), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+}
+
+TEST(Digest, ConcurrentProcessesDoNotBreakEachOther) {
+    // Each child deletes and re-creates the shared container "temporary" 150 times; without the
+    // session lock their sequences interleave and calls fail.
+    const std::wstring program = ProgramDirectory() + L"\\library_tests.exe";
+    const std::wstring arguments =
+        L"--edition=" + std::wstring(Edition().name.begin(), Edition().name.end()) + L" --hash-loop=150";
+    ChildProcess first(program, arguments);
+    ChildProcess second(program, arguments);
+    ChildProcess third(program, arguments);
+    EXPECT_EQ(first.wait(), 0) << "failed calls in the first process";
+    EXPECT_EQ(second.wait(), 0) << "failed calls in the second process";
+    EXPECT_EQ(third.wait(), 0) << "failed calls in the third process";
+}
+
+TEST(Digest, DefaultProviderUnavailableReturnsThePlatformError) {
+    DefaultProviderUnavailable unavailable;
+    uint8_t digest[20];
+    std::memset(digest, 0xCC, sizeof digest);
+    uint32_t length = 0xDEADBEEF;
+    const int32_t result = Edition().hash(0, reinterpret_cast<const uint8_t*>("abc"), 3, digest, &length);
+    EXPECT_EQ(static_cast<uint32_t>(result) & 0xFFFF0000u, 0x80090000u) << std::hex << result;
+    EXPECT_EQ(length, 0xDEADBEEFu);
+    EXPECT_EQ(digest[0], 0xCC);
+}
+
+TEST(Random, ZeroLengthWritesNothing) {
+    uint8_t buffer[4] = {0xCC, 0xCC, 0xCC, 0xCC};
+    EXPECT_EQ(Edition().generateRandom(buffer, 0), 0);
+    EXPECT_EQ(buffer[0], 0xCC);
+    EXPECT_EQ(Edition().generateRandom(nullptr, 0), 0);
+}
+
+TEST(Random, FillsExactlyTheRequestedBytes) {
+    std::vector<uint8_t> first(72, 0xCC), second(72, 0xCC);
+    ASSERT_EQ(Edition().generateRandom(first.data() + 4, 64), 0);
+    ASSERT_EQ(Edition().generateRandom(second.data() + 4, 64), 0);
+    for (int i : {0, 1, 2, 3, 68, 69, 70, 71}) EXPECT_EQ(first[i], 0xCC) << "byte " << i << " written";
+    EXPECT_NE(first, second);
+}
+
+TEST(Random, NullBufferIsRefused) {
+    EXPECT_EQ(Edition().generateRandom(nullptr, 16), SPC_INPUTARG_ERROR_01);
+}
+
+TEST(Random, DefaultProviderUnavailable) {
+    // The token editions fall back to the token's generator and return exactly its code: with no
+    // token plugged in, the token library's "absent" code. The picker edition has no fallback.
+    ScopedEnvironmentVariable noToken("VEMO_TOKEN_STORE", "C:\\no-such-token\\token.vtk");
+    DefaultProviderUnavailable unavailable;
+    uint8_t buffer[16] = {};
+    EXPECT_EQ(Edition().generateRandom(buffer, sizeof buffer), Edition().usesToken() ? UT_ERR_TOKEN_ABSENT : -1);
+}
+
+}  // namespace
+}  // namespace vemo::test

@@ -1,0 +1,22 @@
+# Host build: the Wine tests of the win64 build, in a prefix made for this run.
+set(VEMO_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+set(VEMO_WINE_DIR "${PROJECT_SOURCE_DIR}/tests/wine")
+set(VEMO_WINE_BIN "${VEMO_WIN64_DIR}/tests/wine")
+
+add_test(NAME wine.prefix COMMAND "${VEMO_WINE_DIR}/prefix.sh" setup "${VEMO_WINE_PREFIX}")
+add_test(NAME wine.shutdown COMMAND "${VEMO_WINE_DIR}/prefix.sh" shutdown "${VEMO_WINE_PREFIX}")
+set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine LABELS wine RESOURCE_LOCK wineprefix)
+set_tests_properties(wine.shutdown PROPERTIES FIXTURES_CLEANUP wine LABELS wine RESOURCE_LOCK wineprefix)
+
+# vemo_wine_test(<name> <program> [arguments...]): one ctest entry that runs a win64 test
+# program (a GoogleTest executable with many tests) in the prefix.
+function(vemo_wine_test name program)
+    add_test(NAME wine.${name}
+        COMMAND "${VEMO_WINE_DIR}/run.sh" "${VEMO_WINE_PREFIX}" "${VEMO_WINE_BIN}/${program}" ${ARGN})
+    set_tests_properties(wine.${name} PROPERTIES
+        FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix LABELS wine TIMEOUT 600)
+endfunction()
+
+foreach(edition token trace picker)
+    vemo_wine_test(library.${edition} library_tests.exe --edition=${edition})
+endforeach()
