@@ -44,6 +44,7 @@ foreach(arch win32 win64)
         add_test(NAME abi.${arch}.${edition}
             COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_module.py"
                 --objdump ${objdump} --arch ${arch} --edition ${edition}
+                --client "${CMAKE_BINARY_DIR}/${arch}/clients/${edition}/client.exe"
                 "${CMAKE_BINARY_DIR}/${arch}/editions/${edition}/CVemoDll_C.dll")
         set_tests_properties(abi.${arch}.${edition} PROPERTIES LABELS abi)
     endforeach()

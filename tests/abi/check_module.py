@@ -88,11 +88,21 @@ def function_rets(disassembly, address):
     return None
 
 
+def client_imports(text):
+    """The names a program imports from CVemoDll_C.dll."""
+    section = text.split("DLL Name: CVemoDll_C.dll", 1)
+    if len(section) < 2:
+        return []
+    block = section[1].split("\n\n", 1)[0]
+    return re.findall(r"^\s*[0-9a-f]+\s+\d+\s+(\S+)\s*$", block, re.M)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--arch", choices=("win32", "win64"), required=True)
     parser.add_argument("--edition", choices=EDITIONS, required=True)
+    parser.add_argument("--client", help="a client program linked with the edition's import library")
     parser.add_argument("dll")
     options = parser.parse_args()
 
@@ -132,6 +142,14 @@ def main():
     for dll in imports:
         if dll.startswith(RUNTIME_DLLS):
             failures.append(f"imports the runtime DLL {dll}")
+
+    if options.client:
+        bound = client_imports(run(options.objdump, "-p", options.client))
+        if not bound:
+            failures.append("the client imports nothing from CVemoDll_C.dll")
+        for name in bound:
+            if name not in expected:
+                failures.append(f"the client binds {name!r}, which the edition does not export")
 
     label = f"{options.arch} {options.edition}"
     if failures:

@@ -74,11 +74,11 @@ TEST(Digest, MissingArgumentsAreRefused) {
 }
 
 TEST(Digest, ConcurrentProcessesDoNotBreakEachOther) {
-    // Each child deletes and re-creates the shared container "temporary" 150 times; without the
+    // Each child deletes and re-creates the shared container "temporary" 100 times; without the
     // session lock their sequences interleave and calls fail.
     const std::wstring program = ProgramDirectory() + L"\\library_tests.exe";
     const std::wstring arguments =
-        L"--edition=" + std::wstring(Edition().name.begin(), Edition().name.end()) + L" --hash-loop=150";
+        L"--edition=" + std::wstring(Edition().name.begin(), Edition().name.end()) + L" --hash-loop=100";
     ChildProcess first(program, arguments);
     ChildProcess second(program, arguments);
     ChildProcess third(program, arguments);

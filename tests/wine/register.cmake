@@ -20,3 +20,11 @@ endfunction()
 foreach(edition token trace picker)
     vemo_wine_test(library.${edition} library_tests.exe --edition=${edition})
 endforeach()
+
+# The client built against the header and each edition's import library (tests/abi/client.c).
+foreach(edition token trace picker)
+    add_test(NAME wine.client.${edition}
+        COMMAND "${VEMO_WINE_DIR}/run.sh" "${VEMO_WINE_PREFIX}" "${VEMO_WIN64_DIR}/clients/${edition}/client.exe")
+    set_tests_properties(wine.client.${edition} PROPERTIES
+        FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix LABELS wine PASS_REGULAR_EXPRESSION "client: ok")
+endforeach()
