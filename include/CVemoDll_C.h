@@ -81,6 +81,38 @@ enum CVEMO_RESULT_CODE {
 #undef CVEMO_RESULT_ENUM_ENTRY
 };
 
+/*
+ * Pack record: nine text items that C_VEMO_GetCertInfo fills with a certificate's subject name
+ * fields, serial number and an identifier from its subject alternative name. The caller indexes
+ * it directly: slot 0 country, 1 state or province, 2 locality, 3 organisation,
+ * 4 organisational unit, 5 common name, 6 e-mail address, 7 serial number (hex),
+ * 8 identifier from the subject alternative name. Each buffer holds PACK_ITEM_SIZE bytes.
+ */
+#define PACK_ITEM_COUNT 9
+#define PACK_ITEM_SIZE 200
+
+typedef struct PackItem {
+    int32_t length; /* meaningful bytes in data; 0 for an empty slot */
+    char* data;     /* PACK_ITEM_SIZE bytes; null once released */
+} PackItem;
+
+typedef PackItem Pack[PACK_ITEM_COUNT];
+
+/*
+ * Signature record: the caller-owned 364-byte record of a raw signature (C_VEMO_SignEx writes
+ * it, C_VEMO_VerifySign reads it). Integers are little-endian.
+ */
+#define CVEMO_SIGNATURE_RECORD_SIZE 364
+#define CVEMO_SIGNATURE_MARKER "QUORVEL"
+
+typedef struct CVEMO_SIGNATURE_RECORD {
+    char marker[7];           /* "QUORVEL", no terminator */
+    uint8_t reserved[3];      /* zero */
+    char serial_number[50];   /* signer certificate's serial number, upper-case hex, zero-terminated */
+    int32_t signature_length; /* bytes of signature */
+    uint8_t signature[300];   /* most significant byte first, zero-filled after the value */
+} CVEMO_SIGNATURE_RECORD;
+
 /* SHA-1 digest length, the only digest the library makes. */
 #define CVEMO_SHA1_DIGEST_SIZE 20
 

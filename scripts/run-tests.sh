@@ -16,7 +16,7 @@ step() {  # step <label> <command...>: runs a layer, records its time, stops on 
         echo "== $label failed"
         exit 1
     fi
-    timings+=("$(printf '%-28s %4d s' "$label" $((SECONDS - start)))")
+    timings+=("$(printf '%-34s %4d s' "$label" $((SECONDS - start)))")
 }
 
 step "packages" scripts/install-deps.sh
@@ -29,7 +29,7 @@ echo "== ctest"
 start=$SECONDS
 (cd "$build" && xvfb-run -a ctest -j "$jobs" --output-on-failure "$@") | tee "$build/ctest.log"
 status=${PIPESTATUS[0]}
-timings+=("$(printf '%-28s %4d s' "ctest (all layers)" $((SECONDS - start)))")
+timings+=("$(printf '%-34s %4d s' "ctest (all layers)" $((SECONDS - start)))")
 
 echo
 echo "== Time per layer"

@@ -9,6 +9,10 @@
 
 #include "CVemoDll_C.h"
 
+/* The records' layout, fixed by the interface: checked by the compiler of each architecture. */
+typedef char signature_record_is_364_bytes[sizeof(CVEMO_SIGNATURE_RECORD) == 364 ? 1 : -1];
+typedef char pack_item_is_two_words[sizeof(PackItem) == 2 * sizeof(void*) ? 1 : -1];
+
 int main(void) {
     static const uint8_t expected[CVEMO_SHA1_DIGEST_SIZE] = {
         0xa9, 0x99, 0x3e, 0x36, 0x47, 0x06, 0x81, 0x6a, 0xba, 0x3e,
