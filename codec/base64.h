@@ -23,7 +23,8 @@ int EncodeBase64Block(char* out, size_t outCapacity, uint32_t* outLength, const 
 // bytes. Returns 0, or 1 when the length is not a multiple of four, a character is not allowed
 // where it stands ("=" only as the third or fourth character of the last group), an argument
 // is null or the bytes would not fit `outCapacity`. On 1 the output length is not written; the
-// groups before a faulty character are already in `out`.
+// groups before a faulty character are already in `out`, the bytes after them are unspecified
+// (nothing is ever written past the decoded size).
 // A last group with "=" as its third character carries one byte, whatever its fourth.
 int R_DecodePEMBlock(uint8_t* out, size_t outCapacity, uint32_t* outLength, const char* in,
                      uint32_t inLength);
