@@ -33,8 +33,8 @@ void checkRoundTrip(const std::vector<uint8_t>& bytes) {
     const size_t length = Base64EncodedLength(bytes.size());
     auto text = exactBlock(length);
     uint32_t count = 0;
-    FUZZ_CHECK(EncodeBase64Block(reinterpret_cast<char*>(text.get()), length, &count,
-                                 bytes.data(), static_cast<uint32_t>(bytes.size())) == 0);
+    FUZZ_CHECK(EncodeBase64Block(reinterpret_cast<char*>(text.get()), length, &count, bytes.data(),
+                                 static_cast<uint32_t>(bytes.size())) == 0);
     FUZZ_CHECK(count == length);
     std::vector<uint8_t> again;
     FUZZ_CHECK(decode(reinterpret_cast<const char*>(text.get()), count, again));
