@@ -77,12 +77,11 @@ int d2c_SEQUENCE(uint32_t totalLength, const uint8_t* encoding, DER_NODE** head)
         //     element  ANY  (tag, length, contents)
         ByteReader element = contents;
         uint32_t length = 0;
-        if (!element.skip(1) || !ReadDerLength(element, length) || length > element.remaining()) {
-            FreeDerList(first);
-            return 1;
-        }
-        const size_t encodedSize = contents.remaining() - element.remaining() + length;
-        if (NewDerNode(link) != 0 || !copyToItem(contents, encodedSize, (*link)->item)) {
+        const bool fits =
+            element.skip(1) && ReadDerLength(element, length) && length <= element.remaining();
+        if (!fits || NewDerNode(link) != 0 ||
+            !copyToItem(contents, contents.remaining() - element.remaining() + length,
+                        (*link)->item)) {
             FreeDerList(first);
             return 1;
         }

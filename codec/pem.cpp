@@ -1,7 +1,7 @@
 #include "codec/pem.h"
 
-#include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 namespace vemo::codec {
 namespace {
@@ -33,9 +33,9 @@ int labelSkip(const char* text) {
     size_t length = 0;
     for (const char* c = text; *c != '\0' && length < sizeof head; ++c)
         if (!isStripped(*c)) head[length++] = *c;
-    if (startsWithIgnoringCase(head, length, kBeginCertificate))
-        return sizeof kBeginCertificate - 1;
-    if (startsWithIgnoringCase(head, length, kBeginCrl)) return sizeof kBeginCrl - 1;
+    for (const char* label : {kBeginCertificate, kBeginCrl})
+        if (startsWithIgnoringCase(head, length, label))
+            return static_cast<int>(std::strlen(label));
     if (startsWithIgnoringCase(head, length, kLongSequence)) return 0;
     return -1;
 }
