@@ -24,6 +24,13 @@ public:
         return true;
     }
 
+    // The next byte, without moving on.
+    bool peekU8(uint8_t& out) const {
+        if (size_ < 1) return false;
+        out = data_[0];
+        return true;
+    }
+
     bool readU8(uint8_t& out) {
         if (size_ < 1) return false;
         out = data_[0];

@@ -35,6 +35,8 @@ echo
 echo "== Time per layer"
 printf '  %s\n' "${timings[@]}"
 sed -n '/^Label Time Summary:/,/^$/p' "$build/ctest.log" | sed 's/^/  /'
+echo "== Reported by the tests"
+grep -h '^\[report\] ' "$build/Testing/Temporary/LastTest.log" 2>/dev/null | sed 's/^\[report\] /  /'
 # The last line is ctest's summary.
 grep -E '^[0-9]+% tests passed' "$build/ctest.log" | tail -n 1
 exit "$status"
