@@ -28,3 +28,5 @@ foreach(edition token trace picker)
     set_tests_properties(wine.client.${edition} PROPERTIES
         FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix LABELS wine PASS_REGULAR_EXPRESSION "client: ok")
 endforeach()
+
+vemo_wine_test(token token_tests.exe)

@@ -2,6 +2,8 @@
 
 #include <wincrypt.h>
 
+#include <cstring>
+
 #include "frame/win_handles.h"
 
 namespace vemo::token {
@@ -19,6 +21,17 @@ std::wstring EnvironmentValue(const wchar_t* name) {
 std::wstring ParentFolder(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// Marks a key blob with the algorithm of the specification it is stored under, so that
+// importing it makes the key the container's exchange or signature key, whatever it was
+// where it came from.
+void MarkKeySpec(std::vector<uint8_t>& blob, uint32_t keySpec) {
+    if (blob.size() < sizeof(BLOBHEADER)) return;
+    BLOBHEADER header;
+    std::memcpy(&header, blob.data(), sizeof header);
+    header.aiKeyAlg = keySpec == kKeySignature ? CALG_RSA_SIGN : CALG_RSA_KEYX;
+    std::memcpy(blob.data(), &header, sizeof header);
 }
 
 // DATA_BLOB memory that CryptProtectData/CryptUnprotectData allocated.
@@ -113,10 +126,12 @@ std::optional<Container> MakeContainer(const std::string& name, uint32_t keySpec
     container.publicKey.resize(size);
     if (!CryptExportKey(key, 0, PUBLICKEYBLOB, 0, container.publicKey.data(), &size)) return std::nullopt;
     container.publicKey.resize(size);
+    MarkKeySpec(container.publicKey, keySpec);
 
     if (!CryptExportKey(key, 0, PRIVATEKEYBLOB, 0, nullptr, &size)) return std::nullopt;
     std::vector<uint8_t> privateBlob(size);
     const bool exported = CryptExportKey(key, 0, PRIVATEKEYBLOB, 0, privateBlob.data(), &size);
+    if (exported) MarkKeySpec(privateBlob, keySpec);
     const SecretBytes clear(std::move(privateBlob));  // wiped whatever happens next
     if (!exported) return std::nullopt;
     container.protectedKey = ProtectPrivateKey(clear.data(), size);

@@ -22,7 +22,7 @@ extern "C" {
 
 /* The record UTGetCurCert fills. */
 typedef struct UT_CERT_RECORD {
-    uint32_t reserved;              /* not used by callers */
+    uint32_t reserved;              /* the container's key specification (1, 2; 0: none) */
     uint32_t length;                /* bytes of DER in der */
     uint8_t der[UT_CERT_MAX_SIZE];  /* the certificate */
 } UT_CERT_RECORD;
@@ -36,18 +36,35 @@ typedef struct UT_CERT_RECORD {
 #define UT_ERR_BAD_ARGUMENT 0x0E000014     /* a null pointer or an index below 1 */
 #define UT_ERR_CERT_TOO_LARGE 0x0E000015   /* the certificate exceeds UT_CERT_MAX_SIZE */
 #define UT_ERR_RANDOM_FAILED 0x0E000016    /* the generator failed */
+#define UT_ERR_TOKEN_DAMAGED 0x0E000017    /* the token cannot be read */
+#define UT_ERR_INTERNAL 0x0E000018         /* out of memory or another internal failure */
 
-/* Makes container `index` (1-based, store order) the current container. */
-UTSECDLL_API int32_t __cdecl UTEnumCtn(int32_t index, int32_t reserved, uint32_t* out1,
-                                       uint32_t* out2);
+/* The contract of every function: no function keeps a pointer it was given, a null pointer is
+ * refused with UT_ERR_BAD_ARGUMENT, and the token is read afresh at each call, so pulling it
+ * out (or provisioning it) between two calls is seen by the next one. The current container
+ * is one per process; a caller that enumerates and then reads the current container from
+ * several threads serialises that sequence itself. */
 
-/* The current container's name: at least 100 readable bytes, zero-terminated. */
+/* Makes container `index` (1-based, store order) the current container, and stores the number
+ * of containers in *count and the container's key specification in *keySpec. Any failure
+ * leaves no container current. */
+UTSECDLL_API int32_t __cdecl UTEnumCtn(int32_t index, int32_t reserved, uint32_t* count,
+                                       uint32_t* keySpec);
+
+/* The length of the name buffer UTGetCurCtnName hands out; longer names are cut. */
+#define UT_NAME_BUFFER_SIZE 260
+
+/* The current container's name, zero-terminated, in a buffer of UT_NAME_BUFFER_SIZE bytes that
+ * stays valid until this thread calls again (each thread has its own). An empty name when no
+ * container is current. */
 UTSECDLL_API const char* __cdecl UTGetCurCtnName(void);
 
-/* Fills `record` with the current container's certificate. */
+/* Fills `record` with the current container's certificate. A certificate larger than
+ * UT_CERT_MAX_SIZE is refused with UT_ERR_CERT_TOO_LARGE; on failure the record is untouched. */
 UTSECDLL_API int32_t __cdecl UTGetCurCert(UT_CERT_RECORD* record);
 
-/* Writes `count` random bytes from the token's generator into `buffer`. */
+/* Writes `count` random bytes from the token's generator into `buffer` (null when count is 0).
+ * The generator is the system's, not a CryptoAPI provider's. */
 UTSECDLL_API int32_t __cdecl UTGenRandomNumber(uint32_t count, uint8_t* buffer);
 
 #ifdef __cplusplus

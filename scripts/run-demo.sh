@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The demo: builds the win64 editions, provisions a software token in a Wine prefix of its own
+# and calls the library through the command-line client: random bytes from the system provider
+# and from the token's generator, a SHA-1 digest, and a failure in the token edition's user log.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+# Wine wants a display: the demo runs on a virtual one.
+if [ -z "${DISPLAY:-}" ] && [ -z "${VEMO_DEMO_ON_XVFB:-}" ]; then
+    scripts/install-deps.sh
+    VEMO_DEMO_ON_XVFB=1 exec xvfb-run -a "$0" "$@"
+fi
+root=$PWD
+build=${VEMO_BUILD_DIR:-build}
+jobs=${VEMO_JOBS:-$(nproc)}
+
+scripts/install-deps.sh
+echo "== Building the win64 editions"
+cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build "$build" --target win64 -j "$jobs" >/dev/null
+
+demo="$root/$build/demo"
+prefix="$demo/wineprefix"
+echo "== Making a Wine prefix for the demo ($prefix)"
+tests/wine/prefix.sh setup "$prefix" >/dev/null
+trap 'tests/wine/prefix.sh shutdown "$prefix"' EXIT
+
+win64="$root/$build/win64"
+wine_run() { (cd "$demo" && "$root/tests/wine/run.sh" "$prefix" "$@"); }
+vemo() { echo "\$ vemo $*"; wine_run "$win64/tools/vemo.exe" "$@" || true; }
+tokenctl() { echo "\$ tokenctl $*"; wine_run "$win64/token/provision/tokenctl.exe" "$@"; }
+windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
+token_dll=$(windows_path "$win64/editions/token/CVemoDll_C.dll")
+picker_dll=$(windows_path "$win64/editions/picker/CVemoDll_C.dll")
+default_provider_key='HKLM\SOFTWARE\Microsoft\Cryptography\Defaults\Provider Types\Type 001'
+
+export VEMO_TOKEN_STORE='C:\vemo-demo\token.vtk'
+echo
+echo "== A software token with one user's key and certificate"
+tokenctl create
+tokenctl add-pseudo '*default*'
+tokenctl add-pfx "$(windows_path "$root/tests/fixtures/pki/user1024.pfx")" --password test
+tokenctl list
+
+echo
+echo "== Random bytes and a SHA-1 digest through the token edition"
+vemo --dll "$token_dll" random 16
+vemo --dll "$token_dll" hash abc
+
+echo
+echo "== The default provider made unavailable: the token edition falls back to the token"
+original=$(wine_run reg query "$default_provider_key" /v Name | tr -d '\r' |
+    sed -n 's/.*REG_SZ *//p')
+wine_run reg add "$default_provider_key" /v Name /d "No Such Provider" /f >/dev/null
+vemo --dll "$token_dll" random 16
+echo "   (the picker edition has no token to fall back on)"
+vemo --dll "$picker_dll" random 16
+echo
+echo "== The token's generator failing: its code is returned and written to the user log"
+tokenctl fail UTGenRandomNumber 0x0E000099
+vemo --dll "$token_dll" random 16
+wine_run reg add "$default_provider_key" /v Name /d "$original" /f >/dev/null
+echo "\$ cat $(cd "$demo" && ls CVemoDll_C*_usr.log)"
+cat "$demo"/CVemoDll_C*_usr.log
+rm -f "$demo"/CVemoDll_C*_usr.log
+tokenctl remove
