@@ -25,12 +25,16 @@ tests/wine/prefix.sh setup "$prefix" >/dev/null
 trap 'tests/wine/prefix.sh shutdown "$prefix"' EXIT
 
 win64="$root/$build/win64"
-wine_run() { (cd "$demo" && "$root/tests/wine/run.sh" "$prefix" "$@"); }
-vemo() { echo "\$ vemo $*"; wine_run "$win64/tools/vemo.exe" "$@" || true; }
-tokenctl() { echo "\$ tokenctl $*"; wine_run "$win64/token/provision/tokenctl.exe" "$@"; }
 windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
-token_dll=$(windows_path "$win64/editions/token/CVemoDll_C.dll")
-picker_dll=$(windows_path "$win64/editions/picker/CVemoDll_C.dll")
+wine_run() { (cd "$demo" && "$root/tests/wine/run.sh" "$prefix" "$@"); }
+# vemo <edition> <command...>: the client against one edition's CVemoDll_C.dll.
+vemo() {
+    local edition=$1
+    shift
+    echo "\$ vemo --dll editions\\$edition\\CVemoDll_C.dll $*"
+    wine_run "$win64/tools/vemo.exe" --dll "$(windows_path "$win64/editions/$edition/CVemoDll_C.dll")" "$@" || true
+}
+tokenctl() { echo "\$ tokenctl $*"; wine_run "$win64/token/provision/tokenctl.exe" "$@"; }
 default_provider_key='HKLM\SOFTWARE\Microsoft\Cryptography\Defaults\Provider Types\Type 001'
 
 export VEMO_TOKEN_STORE='C:\vemo-demo\token.vtk'
@@ -43,21 +47,21 @@ tokenctl list
 
 echo
 echo "== Random bytes and a SHA-1 digest through the token edition"
-vemo --dll "$token_dll" random 16
-vemo --dll "$token_dll" hash abc
+vemo token random 16
+vemo token hash abc
 
 echo
 echo "== The default provider made unavailable: the token edition falls back to the token"
 original=$(wine_run reg query "$default_provider_key" /v Name | tr -d '\r' |
     sed -n 's/.*REG_SZ *//p')
 wine_run reg add "$default_provider_key" /v Name /d "No Such Provider" /f >/dev/null
-vemo --dll "$token_dll" random 16
+vemo token random 16
 echo "   (the picker edition has no token to fall back on)"
-vemo --dll "$picker_dll" random 16
+vemo picker random 16
 echo
 echo "== The token's generator failing: its code is returned and written to the user log"
 tokenctl fail UTGenRandomNumber 0x0E000099
-vemo --dll "$token_dll" random 16
+vemo token random 16
 wine_run reg add "$default_provider_key" /v Name /d "$original" /f >/dev/null
 echo "\$ cat $(cd "$demo" && ls CVemoDll_C*_usr.log)"
 cat "$demo"/CVemoDll_C*_usr.log

@@ -88,6 +88,7 @@ TEST(Digest, ConcurrentProcessesDoNotBreakEachOther) {
 }
 
 TEST(Digest, DefaultProviderUnavailableReturnsThePlatformError) {
+    ScopedWorkingDirectory directory;  // the token edition logs the failure here
     DefaultProviderUnavailable unavailable;
     uint8_t digest[20];
     std::memset(digest, 0xCC, sizeof digest);
@@ -120,6 +121,7 @@ TEST(Random, NullBufferIsRefused) {
 TEST(Random, DefaultProviderUnavailable) {
     // The token editions fall back to the token's generator and return exactly its code: with no
     // token plugged in, the token library's "absent" code. The picker edition has no fallback.
+    ScopedWorkingDirectory directory;  // the token edition logs the token's failure here
     ScopedEnvironmentVariable noToken("VEMO_TOKEN_STORE", "C:\\no-such-token\\token.vtk");
     DefaultProviderUnavailable unavailable;
     uint8_t buffer[16] = {};
