@@ -1,0 +1,11 @@
+# The mingw-w64 cross toolchain of VEMO_MINGW_TRIPLET (set by mingw-i686.cmake or
+# mingw-x86_64.cmake). The -posix compilers: GoogleTest needs their std::mutex.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${VEMO_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VEMO_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${VEMO_MINGW_TRIPLET}-windres)
+set(CMAKE_DLLTOOL ${VEMO_MINGW_TRIPLET}-dlltool)
+set(CMAKE_FIND_ROOT_PATH /usr/${VEMO_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
