@@ -134,13 +134,13 @@ TEST(TokenStore, TokenFileHoldsNoKeyInClear) {
     EXPECT_FALSE(Contains(file, blob.data(), blob.size()));
 }
 
-TEST(TokenStore, ContainersSignUnderTheirKeySpecification) {
-    // The key is stored as the specification asks, whatever it was where it came from.
+TEST(TokenStore, ContainersSignUnderTheirKeySpec) {
+    // The key is stored under the container's key spec, whatever it was where it came from.
     for (uint32_t keySpec : {token::kKeyExchange, token::kKeySignature}) {
         for (const char* user : {"user1024", "user2048"}) {
             const Container container = FixtureContainer(user, "key", keySpec);
             EXPECT_EQ(container.keySpec, keySpec);
-            EXPECT_TRUE(SignsForItsCertificate(container)) << user << " as key specification " << keySpec;
+            EXPECT_TRUE(SignsForItsCertificate(container)) << user << " as key spec " << keySpec;
         }
     }
 }

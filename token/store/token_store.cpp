@@ -23,7 +23,7 @@ std::wstring ParentFolder(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-// Marks a key blob with the algorithm of the specification it is stored under, so that
+// Marks a key blob with the algorithm of the key spec it is stored under, so that
 // importing it makes the key the container's exchange or signature key, whatever it was
 // where it came from.
 void MarkKeySpec(std::vector<uint8_t>& blob, uint32_t keySpec) {
