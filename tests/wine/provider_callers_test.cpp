@@ -157,7 +157,7 @@ TEST(SignedMessage, NeedsNoDefaultProvider) {
     EXPECT_EQ(StepName(outcome.stoppedAt), std::string("Done")) << std::hex << outcome.error;
 }
 
-// The key location as Part 5.2 attaches it: the container name with the suffix.
+// The certificate with its key location, as the library attaches it for signing messages.
 win::CertificateContext CertificateWithLocation(const TestIdentity& identity, const wchar_t* container) {
     win::CertificateContext certificate(CertCreateCertificateContext(
         X509_ASN_ENCODING, identity.certificate.data(), static_cast<DWORD>(identity.certificate.size())));
