@@ -3,6 +3,7 @@
 // certificate's key location. What they sign is also left for openssl (provider_interop.h).
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "support/provider_interop.h"
@@ -106,17 +107,17 @@ TEST(RawSignature, NeedsNoDefaultProvider) {
 
 // The message's one signer: its digest algorithm and that no attributes are signed.
 void ExpectMd5SignerWithoutAttributes(const std::vector<uint8_t>& message) {
-    HCRYPTMSG decoder = CryptMsgOpenToDecode(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, 0, 0, nullptr, nullptr);
+    const std::unique_ptr<void, BOOL(WINAPI*)(HCRYPTMSG)> decoder(
+        CryptMsgOpenToDecode(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, 0, 0, nullptr, nullptr), CryptMsgClose);
     ASSERT_NE(decoder, nullptr);
-    ASSERT_TRUE(CryptMsgUpdate(decoder, message.data(), static_cast<DWORD>(message.size()), TRUE));
+    ASSERT_TRUE(CryptMsgUpdate(decoder.get(), message.data(), static_cast<DWORD>(message.size()), TRUE));
     DWORD size = 0;
-    ASSERT_TRUE(CryptMsgGetParam(decoder, CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size));
+    ASSERT_TRUE(CryptMsgGetParam(decoder.get(), CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size));
     std::vector<uint8_t> buffer(size);
-    ASSERT_TRUE(CryptMsgGetParam(decoder, CMSG_SIGNER_INFO_PARAM, 0, buffer.data(), &size));
+    ASSERT_TRUE(CryptMsgGetParam(decoder.get(), CMSG_SIGNER_INFO_PARAM, 0, buffer.data(), &size));
     const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(buffer.data());
     EXPECT_STREQ(signer->HashAlgorithm.pszObjId, szOID_RSA_MD5);
     EXPECT_EQ(signer->AuthAttrs.cAttr, 0u);
-    CryptMsgClose(decoder);
 }
 
 void ExpectSignedMessage(const TestIdentity& identity, const std::string& text, const std::string& name) {

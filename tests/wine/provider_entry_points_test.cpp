@@ -21,20 +21,14 @@ constexpr DWORD kBadHash = static_cast<DWORD>(NTE_BAD_HASH);
 class Provider {
 public:
     Provider() : module_(LoadLibraryW(ProviderDllPath().c_str())) {}
-    ~Provider() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
-    Provider(const Provider&) = delete;
-    Provider& operator=(const Provider&) = delete;
-
-    HMODULE module() const { return module_; }
+    HMODULE module() const { return module_.get(); }
     template <typename Function>
     Function* get(const char* name) const {
-        return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+        return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
     }
 
 private:
-    HMODULE module_;
+    win::Library module_;
 };
 
 #define ENTRY(name) provider.get<decltype(name)>(#name)
