@@ -48,6 +48,10 @@ foreach(arch win32 win64)
                 "${CMAKE_BINARY_DIR}/${arch}/editions/${edition}/CVemoDll_C.dll")
         set_tests_properties(abi.${arch}.${edition} PROPERTIES LABELS abi)
     endforeach()
+    add_test(NAME abi.${arch}.provider
+        COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_provider.py"
+            --objdump ${objdump} --arch ${arch} "${CMAKE_BINARY_DIR}/${arch}/token/provider/SoftTokenCsp.dll")
+    set_tests_properties(abi.${arch}.provider PROPERTIES LABELS abi)
 endforeach()
 
 include("${PROJECT_SOURCE_DIR}/tests/wine/register.cmake")

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-namespace vemo::token::provision {
+#include "token/provider/provider_name.h"
 
-inline constexpr char kTokenProviderName[] = "UNION Technology Ekey Cryptographic Provider";
+namespace vemo::token::provision {
 
 // Registers `dllPath` (made absolute) as the token provider; false with `error` set on failure.
 bool RegisterTokenProvider(const std::string& dllPath, std::string& error);

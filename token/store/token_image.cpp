@@ -27,6 +27,7 @@ constexpr FaultPointInfo kFaultPoints[] = {
     {FaultPoint::ProviderCreateHash, "CPCreateHash"},
     {FaultPoint::ProviderHashData, "CPHashData"},
     {FaultPoint::ProviderSignHash, "CPSignHash"},
+    {FaultPoint::ProviderSignHashLength, "CPSignHashLength"},
 };
 
 void PutU32(std::vector<uint8_t>& out, uint32_t value) {

@@ -42,7 +42,8 @@ enum class FaultPoint : uint32_t {
     ProviderGetCertificate = 14, // CryptGetKeyParam KP_CERTIFICATE
     ProviderCreateHash = 15,     // CryptCreateHash
     ProviderHashData = 16,       // CryptHashData
-    ProviderSignHash = 17,       // CryptSignHash
+    ProviderSignHash = 17,       // CryptSignHash making the signature
+    ProviderSignHashLength = 18, // CryptSignHash asked for the signature's length only
 };
 
 struct Fault {
