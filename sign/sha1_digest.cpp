@@ -37,11 +37,14 @@ int32_t Sha1Digest(const uint8_t* data, uint32_t length, uint8_t* digest, uint32
     }
     // The value is read into a bounded work buffer, and only a SHA-1 sized value is handed
     // out: an unread or odd-sized value must not reach the caller's 20-byte buffer.
-    if (!CryptGetHashParam(hash.get(), HP_HASHVAL, value, &valueLength, 0) ||
-        valueLength != CVEMO_SHA1_DIGEST_SIZE) {
+    if (!CryptGetHashParam(hash.get(), HP_HASHVAL, value, &valueLength, 0)) {
         const DWORD error = GetLastError();
         LogError("[ERROR]CryptGetHashParam is error,Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
-        return error != 0 ? static_cast<int32_t>(error) : E_FAILED;
+        return static_cast<int32_t>(error);
+    }
+    if (valueLength != CVEMO_SHA1_DIGEST_SIZE) {
+        LogError("[ERROR]CryptGetHashParam is error,Error Code: 0x%08x,Line %d\n", unsigned(NTE_BAD_LEN), __LINE__);
+        return static_cast<int32_t>(NTE_BAD_LEN);
     }
     hash.reset();
 
