@@ -6,7 +6,8 @@ Checks, for the edition and architecture given:
   - the exported names and ordinals, exactly, and nothing else exported;
   - win32: the argument bytes each export pops (stdcall: `ret $N`; picker, cdecl: plain `ret`);
   - imports: the token library UTSecDll.dll in the token and trace editions only, and no
-    runtime DLLs (libgcc, libstdc++, winpthread are linked in).
+    runtime DLLs (libgcc, libstdc++, winpthread are linked in);
+  - the version block: none in the token edition, the edition's own in the other two.
 """
 import argparse
 import re
@@ -35,6 +36,13 @@ DECORATED = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}
 BUILT = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}
 
 EDITIONS = ("token", "trace", "picker")
+
+# The version block of each edition, as windres prints it back (None: no version block).
+VERSION_BLOCKS = {
+    "token": None,
+    "trace": ("1, 0, 0, 1", "VemoDll DLL"),
+    "picker": ("1, 1, 1, 0", 'L"VemoDll (\\x539f\\x59cb\\x754c\\x9762)  no .net"'),
+}
 RUNTIME_DLLS = ("libgcc", "libstdc++", "libwinpthread")
 
 
@@ -86,6 +94,32 @@ def function_rets(disassembly, address):
                     rets.append(found.group(1))
             return rets
     return None
+
+
+def version_failures(windres, dll, edition):
+    """What differs between the module's version resource and the edition's block."""
+    text = subprocess.run([windres, "-i", dll, "-O", "rc"], capture_output=True, text=True).stdout
+    block = text.split("VERSIONINFO", 1)
+    expected = VERSION_BLOCKS[edition]
+    if expected is None:
+        return ["the token edition carries a version block"] if len(block) > 1 else []
+    if len(block) < 2:
+        return ["no version block"]
+    version, description = expected
+    numbers = version.replace(" ", "").replace(",", ", ")
+    wanted = [
+        "LANGUAGE 4, 2\n",  # Chinese (PRC), 0x0804
+        f"FILEVERSION {numbers}\n", f"PRODUCTVERSION {numbers}\n", "FILEOS 0x4\n", "FILETYPE 0x2\n",
+        'BLOCK "080404b0"',
+        f'VALUE "FileDescription", {description if description.startswith("L") else chr(34) + description + chr(34)}\n',
+        f'VALUE "FileVersion", "{version}"\n', f'VALUE "ProductVersion", "{version}"\n',
+        'VALUE "InternalName", "VemoDll"\n', 'VALUE "OriginalFilename", "VemoDll.DLL"\n',
+        'VALUE "ProductName", "VemoDll Dynamic Link Library"\n', 'VALUE "Translation", 0x804, 1200\n',
+    ]
+    failures = [f"version block lacks {line.strip()!r}" for line in wanted if line not in text]
+    if "FILEFLAGS " in text:
+        failures.append("version block has file flags")
+    return failures
 
 
 def client_imports(text):
@@ -142,6 +176,9 @@ def main():
     for dll in imports:
         if dll.startswith(RUNTIME_DLLS):
             failures.append(f"imports the runtime DLL {dll}")
+
+    windres = options.objdump.replace("objdump", "windres")
+    failures += version_failures(windres, options.dll, options.edition)
 
     if options.client:
         bound = client_imports(run(options.objdump, "-p", options.client))
