@@ -64,14 +64,23 @@ Step FindTokenKey(DWORD openFlags, TokenKey& found, DWORD& error) {
     return Step::Done;
 }
 
-Outcome RawSignThroughToken(const std::string& data) {
-    Outcome outcome;
-    TokenKey found;
-    outcome.stoppedAt = FindTokenKey(CRYPT_SILENT, found, outcome.error);
+namespace {
+
+// The token steps both callers begin with; what they found is recorded in `outcome`.
+bool FindTokenKeyFor(DWORD openFlags, TokenKey& found, Outcome& outcome) {
+    outcome.stoppedAt = FindTokenKey(openFlags, found, outcome.error);
     outcome.container = found.container;
     outcome.keySpec = found.keySpec;
     outcome.certificate = found.certificate;
-    if (outcome.stoppedAt != Step::Done) return outcome;
+    return outcome.stoppedAt == Step::Done;
+}
+
+}  // namespace
+
+Outcome RawSignThroughToken(const std::string& data) {
+    Outcome outcome;
+    TokenKey found;
+    if (!FindTokenKeyFor(CRYPT_SILENT, found, outcome)) return outcome;
 
     auto stop = [&outcome](Step step) {
         outcome.error = GetLastError();
@@ -98,11 +107,7 @@ Outcome SignMessageThroughToken(const std::string& text) {
     Outcome outcome;
     {
         TokenKey found;
-        outcome.stoppedAt = FindTokenKey(kMessageFlags, found, outcome.error);
-        outcome.container = found.container;
-        outcome.keySpec = found.keySpec;
-        outcome.certificate = found.certificate;
-        if (outcome.stoppedAt != Step::Done) return outcome;
+        if (!FindTokenKeyFor(kMessageFlags, found, outcome)) return outcome;
     }  // key and context released: the message is signed through the key's location
 
     win::CertificateContext certificate(CertCreateCertificateContext(
