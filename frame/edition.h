@@ -23,5 +23,10 @@ inline constexpr bool kUsesToken = kKind != Kind::Picker;
 inline constexpr bool kWritesUserLog = kKind == Kind::Token;
 // Traced exports write blocks to the debug trace file.
 inline constexpr bool kWritesTrace = kKind == Kind::Trace;
+// Certificate text from the caller is normalised in the caller's own buffer (trace and
+// picker) instead of a private copy (token).
+inline constexpr bool kNormalisesCallerText = kKind != Kind::Token;
+// The picker edition's text normaliser works in fixed 2500-byte buffers; 0: sized to the text.
+inline constexpr unsigned kPemWorkBufferSize = kKind == Kind::Picker ? 2500 : 0;
 
 }  // namespace vemo::edition

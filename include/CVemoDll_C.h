@@ -117,6 +117,58 @@ typedef struct CVEMO_SIGNATURE_RECORD {
 #define CVEMO_SHA1_DIGEST_SIZE 20
 
 /*
+ * The exports, in ordinal order of the token edition. Each comment gives the largest output the
+ * export writes; the detailed contract of each family stands above its group.
+ */
+
+/* Releases a pack's item buffers (and, in the token edition, the pack made by C_VEMO_NewPack). */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_FreePack(PackItem* pack);
+
+/*
+ * The user's certificate as text, from the source named by the first character of `source`.
+ * `cert_out` receives at most CVEMO_CERT_TEXT_MAX bytes and a terminator.
+ */
+#define CVEMO_CERT_TEXT_MAX 5516
+CVEMO_API int32_t CVEMO_CALL C_VEMO_GetUserCert(const char* lookup_text, const char* serial_hex,
+                                                const char* location, const char* source,
+                                                char* cert_out, int32_t* cert_out_length);
+
+/* One item of a certificate as text (at most 1023 characters and a terminator); fills `pack`. */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_GetCertInfo(char* cert_text, const char* item, char* info_out,
+                                                PackItem* pack);
+
+/* Looks the certificate up in a revocation list file (mode "3"); modes "1" and "2" check nothing. */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCRL(char* cert_text, const char* crl_file, const char* mode);
+
+/* Validity period now, and a certificate of the trusted root store as the direct issuer. */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCert(char* cert_text, int32_t reserved);
+
+/* C_VEMO_SignEx with selection mode 0. */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_Sign(int32_t reserved1, int32_t reserved2, int32_t reserved3,
+                                         int32_t reserved4, const char* selector, const char* data,
+                                         int32_t data_length, CVEMO_SIGNATURE_RECORD* record);
+
+/* Raw RSA signature (SHA-1, PKCS#1 v1.5) of `data_length` bytes of `data` into `record`. */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_SignEx(int32_t reserved1, int32_t reserved2, int32_t reserved3,
+                                           int32_t reserved4, int32_t selection_mode, const char* selector,
+                                           const char* data, int32_t data_length,
+                                           CVEMO_SIGNATURE_RECORD* record);
+
+/* Checks a signature record against the data and a certificate or RSA public key. */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifySign(int32_t reserved, uint8_t* key_data, int32_t key_data_length,
+                                               int32_t hash_selector, const uint8_t* data,
+                                               uint32_t data_length, const CVEMO_SIGNATURE_RECORD* record);
+
+/* PKCS#7 SignedData (DER) over the text and its terminating zero byte (token and trace editions). */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_Sign_P7(const char* data, uint8_t* message, int32_t* message_length);
+
+/* Verifies a PKCS#7 SignedData made by C_VEMO_Sign_P7 (token and trace editions). */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifySign_P7(const uint8_t* message, const uint32_t* message_length);
+
+/* Allocates a pack with nine zeroed PACK_ITEM_SIZE-byte buffers (token edition only). */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_NewPack(PackItem** pack);
+
+/*
  * Random bytes. Writes `length` random bytes into `buffer` (0 writes nothing).
  * Default provider first; the token and trace editions fall back to the token's generator
  * and return its code; the picker edition answers -1 (no provider) or -2 (generator failed).

@@ -11,22 +11,51 @@ namespace {
 #define VEMO_CDECL __cdecl
 #endif
 
-// One signature in both calling conventions; the edition decides which one is called.
-template <typename Result, typename... Args>
-struct Export {
-    using Stdcall = Result(VEMO_STDCALL*)(Args...);
-    using Cdecl = Result(VEMO_CDECL*)(Args...);
-    static Result call(FARPROC proc, bool stdcallEdition, Args... args) {
-        void* address = reinterpret_cast<void*>(proc);
-        return stdcallEdition ? reinterpret_cast<Stdcall>(address)(args...)
-                              : reinterpret_cast<Cdecl>(address)(args...);
-    }
+struct ExportEntry {
+    const char* name;
+    const char* decoratedName;  // the name in the token and trace editions, when it differs
 };
 
-using GenerateRandomExport = Export<int32_t, uint8_t*, uint32_t>;
-using HashExport = Export<int32_t, int32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t*>;
+// In the order of enum Export.
+constexpr ExportEntry kExports[kExportCount] = {
+    {"C_VEMO_FreePack", nullptr},
+    {"C_VEMO_GetUserCert", nullptr},
+    {"C_VEMO_GetCertInfo", nullptr},
+    {"C_VEMO_VerifyUserCRL", nullptr},
+    {"C_VEMO_VerifyUserCert", nullptr},
+    {"C_VEMO_Sign", nullptr},
+    {"C_VEMO_SignEx", nullptr},
+    {"C_VEMO_VerifySign", nullptr},
+    {"C_VEMO_Sign_P7", nullptr},
+    {"C_VEMO_VerifySign_P7", nullptr},
+    {"C_VEMO_NewPack", nullptr},
+    {"C_VEMO_GenerateRandom", "_C_VEMO_GenerateRandom@8"},
+    {"C_VEMO_Hash", "_C_VEMO_Hash@20"},
+};
+
+// One signature in both calling conventions; the edition decides which one is called.
+template <typename... Args>
+int32_t Call(FARPROC proc, bool stdcallEdition, Args... args) {
+    void* address = reinterpret_cast<void*>(proc);
+    if (stdcallEdition) return reinterpret_cast<int32_t(VEMO_STDCALL*)(Args...)>(address)(args...);
+    return reinterpret_cast<int32_t(VEMO_CDECL*)(Args...)>(address)(args...);
+}
 
 }  // namespace
+
+const char* ExportName(Export which) { return kExports[static_cast<int>(which)].name; }
+
+MissingExport::MissingExport(Export which)
+    : std::runtime_error(std::string("the library has no export ") + ExportName(which)), which_(which) {}
+
+LibraryBinding::LibraryBinding(const std::wstring& path) {
+    module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module_ == nullptr) {
+        error_ = "cannot load the library (error " + std::to_string(GetLastError()) + ")";
+        return;
+    }
+    bind();
+}
 
 LibraryBinding::LibraryBinding(const std::string& path) {
     module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
@@ -34,25 +63,87 @@ LibraryBinding::LibraryBinding(const std::string& path) {
         error_ = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
         return;
     }
-    stdcallEdition_ = GetProcAddress(module_, "_C_VEMO_Hash@20") != nullptr;
+    bind();
 }
 
 LibraryBinding::~LibraryBinding() {
     if (module_ != nullptr) FreeLibrary(module_);
 }
 
-FARPROC LibraryBinding::resolve(const char* decorated, const char* plain) const {
-    return GetProcAddress(module_, stdcallEdition_ && decorated ? decorated : plain);
+void LibraryBinding::bind() {
+    stdcallEdition_ = GetProcAddress(module_, kExports[static_cast<int>(Export::Hash)].decoratedName) != nullptr;
+    for (int i = 0; i < kExportCount; ++i) {
+        const ExportEntry& entry = kExports[i];
+        procs_[i] = GetProcAddress(module_, stdcallEdition_ && entry.decoratedName ? entry.decoratedName : entry.name);
+    }
+}
+
+FARPROC LibraryBinding::proc(Export which) const {
+    FARPROC found = procs_[static_cast<int>(which)];
+    if (found == nullptr) throw MissingExport(which);
+    return found;
+}
+
+int32_t LibraryBinding::freePack(PackItem* pack) const {
+    return Call(proc(Export::FreePack), stdcallEdition_, pack);
+}
+
+int32_t LibraryBinding::getUserCert(const char* lookupText, const char* serialHex, const char* location,
+                                    const char* source, char* certOut, int32_t* certOutLength) const {
+    return Call(proc(Export::GetUserCert), stdcallEdition_, lookupText, serialHex, location, source, certOut,
+                certOutLength);
+}
+
+int32_t LibraryBinding::getCertInfo(char* certText, const char* item, char* infoOut, PackItem* pack) const {
+    return Call(proc(Export::GetCertInfo), stdcallEdition_, certText, item, infoOut, pack);
+}
+
+int32_t LibraryBinding::verifyUserCRL(char* certText, const char* crlFile, const char* mode) const {
+    return Call(proc(Export::VerifyUserCRL), stdcallEdition_, certText, crlFile, mode);
+}
+
+int32_t LibraryBinding::verifyUserCert(char* certText, int32_t reserved) const {
+    return Call(proc(Export::VerifyUserCert), stdcallEdition_, certText, reserved);
+}
+
+int32_t LibraryBinding::sign(const char* selector, const char* data, int32_t dataLength,
+                             CVEMO_SIGNATURE_RECORD* record) const {
+    return Call(proc(Export::Sign), stdcallEdition_, int32_t{0}, int32_t{0}, int32_t{0}, int32_t{0}, selector, data,
+                dataLength, record);
+}
+
+int32_t LibraryBinding::signEx(int32_t selectionMode, const char* selector, const char* data, int32_t dataLength,
+                               CVEMO_SIGNATURE_RECORD* record) const {
+    return Call(proc(Export::SignEx), stdcallEdition_, int32_t{0}, int32_t{0}, int32_t{0}, int32_t{0}, selectionMode,
+                selector, data, dataLength, record);
+}
+
+int32_t LibraryBinding::verifySign(uint8_t* keyData, int32_t keyDataLength, int32_t hashSelector,
+                                   const uint8_t* data, uint32_t dataLength,
+                                   const CVEMO_SIGNATURE_RECORD* record) const {
+    return Call(proc(Export::VerifySign), stdcallEdition_, int32_t{0}, keyData, keyDataLength, hashSelector, data,
+                dataLength, record);
+}
+
+int32_t LibraryBinding::signP7(const char* data, uint8_t* message, int32_t* messageLength) const {
+    return Call(proc(Export::Sign_P7), stdcallEdition_, data, message, messageLength);
+}
+
+int32_t LibraryBinding::verifySignP7(const uint8_t* message, const uint32_t* messageLength) const {
+    return Call(proc(Export::VerifySign_P7), stdcallEdition_, message, messageLength);
+}
+
+int32_t LibraryBinding::newPack(PackItem** pack) const {
+    return Call(proc(Export::NewPack), stdcallEdition_, pack);
 }
 
 int32_t LibraryBinding::generateRandom(uint8_t* buffer, uint32_t length) const {
-    FARPROC proc = resolve("_C_VEMO_GenerateRandom@8", "C_VEMO_GenerateRandom");
-    return GenerateRandomExport::call(proc, stdcallEdition_, buffer, length);
+    return Call(proc(Export::GenerateRandom), stdcallEdition_, buffer, length);
 }
 
-int32_t LibraryBinding::hash(const uint8_t* data, uint32_t length, uint8_t* digest, uint32_t* digestLength) const {
-    FARPROC proc = resolve("_C_VEMO_Hash@20", "C_VEMO_Hash");
-    return HashExport::call(proc, stdcallEdition_, 0, data, length, digest, digestLength);
+int32_t LibraryBinding::hash(int32_t ignored, const uint8_t* data, uint32_t dataLength, uint8_t* digest,
+                             uint32_t* digestLength) const {
+    return Call(proc(Export::Hash), stdcallEdition_, ignored, data, dataLength, digest, digestLength);
 }
 
 }  // namespace vemo::tool

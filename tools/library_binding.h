@@ -1,17 +1,42 @@
 // CVemoDll_C.dll loaded at run time, whichever edition it is: the token and trace editions
-// export two decorated names and use stdcall, the picker edition plain names and cdecl.
+// export two decorated names and use stdcall, the picker edition plain names and cdecl. Every
+// export is resolved by the name its edition gives it; one that the module lacks is reported by
+// name (MissingExport), never called through a null pointer.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
+#include "CVemoDll_C.h"
+
 namespace vemo::tool {
+
+enum class Export {
+    FreePack, GetUserCert, GetCertInfo, VerifyUserCRL, VerifyUserCert, Sign, SignEx, VerifySign,
+    Sign_P7, VerifySign_P7, NewPack, GenerateRandom, Hash,
+};
+inline constexpr int kExportCount = 13;
+
+// "C_VEMO_Hash" and so on.
+const char* ExportName(Export which);
+
+// Thrown by a call of an export that the loaded module does not have.
+class MissingExport : public std::runtime_error {
+public:
+    explicit MissingExport(Export which);
+    Export which() const { return which_; }
+
+private:
+    Export which_;
+};
 
 class LibraryBinding {
 public:
     // Loads the module; check loaded() and error() before calling.
+    explicit LibraryBinding(const std::wstring& path);
     explicit LibraryBinding(const std::string& path);
     ~LibraryBinding();
     LibraryBinding(const LibraryBinding&) = delete;
@@ -19,17 +44,39 @@ public:
 
     bool loaded() const { return module_ != nullptr; }
     const std::string& error() const { return error_; }
-    // "token or trace" (stdcall, decorated names) or "picker" (cdecl, plain names).
+    HMODULE module() const { return module_; }
+    // Token or trace edition: stdcall, two decorated names. Otherwise the picker edition.
+    bool stdcallEdition() const { return stdcallEdition_; }
     const char* editionFamily() const { return stdcallEdition_ ? "token or trace" : "picker"; }
+    bool has(Export which) const { return procs_[static_cast<int>(which)] != nullptr; }
 
+    // The exports, with the arguments of the public header.
+    int32_t freePack(PackItem* pack) const;
+    int32_t getUserCert(const char* lookupText, const char* serialHex, const char* location,
+                        const char* source, char* certOut, int32_t* certOutLength) const;
+    int32_t getCertInfo(char* certText, const char* item, char* infoOut, PackItem* pack) const;
+    int32_t verifyUserCRL(char* certText, const char* crlFile, const char* mode) const;
+    int32_t verifyUserCert(char* certText, int32_t reserved) const;
+    int32_t sign(const char* selector, const char* data, int32_t dataLength,
+                 CVEMO_SIGNATURE_RECORD* record) const;
+    int32_t signEx(int32_t selectionMode, const char* selector, const char* data, int32_t dataLength,
+                   CVEMO_SIGNATURE_RECORD* record) const;
+    int32_t verifySign(uint8_t* keyData, int32_t keyDataLength, int32_t hashSelector, const uint8_t* data,
+                       uint32_t dataLength, const CVEMO_SIGNATURE_RECORD* record) const;
+    int32_t signP7(const char* data, uint8_t* message, int32_t* messageLength) const;
+    int32_t verifySignP7(const uint8_t* message, const uint32_t* messageLength) const;
+    int32_t newPack(PackItem** pack) const;
     int32_t generateRandom(uint8_t* buffer, uint32_t length) const;
-    int32_t hash(const uint8_t* data, uint32_t length, uint8_t* digest, uint32_t* digestLength) const;
+    int32_t hash(int32_t ignored, const uint8_t* data, uint32_t dataLength, uint8_t* digest,
+                 uint32_t* digestLength) const;
 
 private:
-    FARPROC resolve(const char* decorated, const char* plain) const;
+    void bind();
+    FARPROC proc(Export which) const;
 
     HMODULE module_ = nullptr;
     bool stdcallEdition_ = false;
+    FARPROC procs_[kExportCount] = {};
     std::string error_;
 };
 

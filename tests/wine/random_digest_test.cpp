@@ -78,7 +78,7 @@ TEST(Digest, ConcurrentProcessesDoNotBreakEachOther) {
     // session lock their sequences interleave and calls fail.
     const std::wstring program = ProgramDirectory() + L"\\library_tests.exe";
     const std::wstring arguments =
-        L"--edition=" + std::wstring(Edition().name.begin(), Edition().name.end()) + L" --hash-loop=100";
+        L"--edition=" + std::wstring(Edition().name().begin(), Edition().name().end()) + L" --hash-loop=100";
     ChildProcess first(program, arguments);
     ChildProcess second(program, arguments);
     ChildProcess third(program, arguments);

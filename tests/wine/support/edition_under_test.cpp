@@ -3,28 +3,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace vemo::test {
 namespace {
 
-EditionUnderTest g_edition;
+std::unique_ptr<EditionUnderTest> g_edition;
 
 [[noreturn]] void Fail(const char* what) {
     std::fprintf(stderr, "library tests: %s\n", what);
     std::exit(2);
 }
 
-template <typename Fn>
-Fn Resolve(HMODULE module, const char* decorated, const char* plain, bool useDecorated) {
-    FARPROC proc = GetProcAddress(module, useDecorated ? decorated : plain);
-    if (proc == nullptr) {
-        std::fprintf(stderr, "library tests: export %s missing\n", useDecorated ? decorated : plain);
-        std::exit(2);
-    }
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
-}
-
 }  // namespace
+
+EditionUnderTest::EditionUnderTest(EditionKind kind, std::string name, std::wstring dllPath)
+    : tool::LibraryBinding(dllPath), kind_(kind), name_(std::move(name)), dllPath_(std::move(dllPath)) {}
 
 std::wstring ProgramDirectory() {
     wchar_t path[MAX_PATH] = {};
@@ -35,30 +29,28 @@ std::wstring ProgramDirectory() {
 
 void LoadEditionUnderTest(int& argc, char** argv) {
     const char* prefix = "--edition=";
+    std::string name;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], prefix, std::strlen(prefix)) != 0) continue;
-        g_edition.name = argv[i] + std::strlen(prefix);
+        name = argv[i] + std::strlen(prefix);
         for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
         --argc;
         break;
     }
-    if (g_edition.name == "token") g_edition.kind = EditionKind::Token;
-    else if (g_edition.name == "trace") g_edition.kind = EditionKind::Trace;
-    else if (g_edition.name == "picker") g_edition.kind = EditionKind::Picker;
+    EditionKind kind;
+    if (name == "token") kind = EditionKind::Token;
+    else if (name == "trace") kind = EditionKind::Trace;
+    else if (name == "picker") kind = EditionKind::Picker;
     else Fail("give --edition=token, --edition=trace or --edition=picker");
 
     // <build>/tests/wine/library_tests.exe -> <build>/editions/<edition>/CVemoDll_C.dll
-    const std::wstring edition(g_edition.name.begin(), g_edition.name.end());
-    g_edition.dllPath = ProgramDirectory() + L"\\..\\..\\editions\\" + edition + L"\\CVemoDll_C.dll";
-    g_edition.module = LoadLibraryExW(g_edition.dllPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (g_edition.module == nullptr) Fail("cannot load the edition's CVemoDll_C.dll");
-
-    const bool decorated = g_edition.kind != EditionKind::Picker;
-    g_edition.generateRandom =
-        Resolve<GenerateRandomFn>(g_edition.module, "_C_VEMO_GenerateRandom@8", "C_VEMO_GenerateRandom", decorated);
-    g_edition.hash = Resolve<HashFn>(g_edition.module, "_C_VEMO_Hash@20", "C_VEMO_Hash", decorated);
+    const std::wstring edition(name.begin(), name.end());
+    g_edition = std::make_unique<EditionUnderTest>(
+        kind, name, ProgramDirectory() + L"\\..\\..\\editions\\" + edition + L"\\CVemoDll_C.dll");
+    if (!g_edition->loaded()) Fail("cannot load the edition's CVemoDll_C.dll");
+    if (g_edition->stdcallEdition() != (kind != EditionKind::Picker)) Fail("the module is not of this edition");
 }
 
-const EditionUnderTest& Edition() { return g_edition; }
+const EditionUnderTest& Edition() { return *g_edition; }
 
 }  // namespace vemo::test

@@ -1,6 +1,7 @@
 // The edition a library test run is checking: chosen with --edition=token|trace|picker, loaded
-// from the build's editions/<edition>/CVemoDll_C.dll, its exports resolved by the names that
-// edition gives them.
+// from the build's editions/<edition>/CVemoDll_C.dll, every export resolved by the name that
+// edition gives it (tools/library_binding.h). Calling an export the edition lacks throws
+// tool::MissingExport, which fails the test that did it.
 #pragma once
 
 #include <windows.h>
@@ -8,25 +9,28 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/library_binding.h"
+
 namespace vemo::test {
 
 enum class EditionKind { Token, Trace, Picker };
 
-using GenerateRandomFn = int32_t (*)(uint8_t*, uint32_t);
-using HashFn = int32_t (*)(int32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t*);
+class EditionUnderTest : public tool::LibraryBinding {
+public:
+    EditionUnderTest(EditionKind kind, std::string name, std::wstring dllPath);
 
-struct EditionUnderTest {
-    EditionKind kind = EditionKind::Token;
-    std::string name;
-    std::wstring dllPath;
-    HMODULE module = nullptr;
+    EditionKind kind() const { return kind_; }
+    const std::string& name() const { return name_; }
+    const std::wstring& dllPath() const { return dllPath_; }
 
-    GenerateRandomFn generateRandom = nullptr;
-    HashFn hash = nullptr;
+    bool usesToken() const { return kind_ != EditionKind::Picker; }
+    bool writesUserLog() const { return kind_ == EditionKind::Token; }
+    bool writesTrace() const { return kind_ == EditionKind::Trace; }
 
-    bool usesToken() const { return kind != EditionKind::Picker; }
-    bool writesUserLog() const { return kind == EditionKind::Token; }
-    bool writesTrace() const { return kind == EditionKind::Trace; }
+private:
+    EditionKind kind_;
+    std::string name_;
+    std::wstring dllPath_;
 };
 
 // Parses --edition=... out of argv (removing it) and loads that edition; exits on failure.
