@@ -8,8 +8,9 @@
 
 namespace vemo::codec {
 
-// Characters needed for `byteCount` bytes: four per started group of three.
-constexpr size_t Base64EncodedLength(size_t byteCount) { return (byteCount + 2) / 3 * 4; }
+// Characters needed for `byteCount` bytes: four per started group of three. Computed in 64 bits,
+// so that no input length of a 32-bit build wraps it to a small number.
+constexpr uint64_t Base64EncodedLength(uint64_t byteCount) { return (byteCount + 2) / 3 * 4; }
 // Bytes that a block of `charCount` characters can carry at most.
 constexpr size_t Base64DecodedCapacity(size_t charCount) { return charCount / 4 * 3; }
 

@@ -26,7 +26,9 @@ bool WrapOneLinePem(const char* base64, size_t base64Length, char* out, size_t o
 
 bool FormatOneLinePem(const uint8_t* der, uint32_t derLength, char* out, size_t outCapacity, uint32_t* textLength) {
     if (der == nullptr && derLength != 0) return false;
-    std::vector<char> base64(Base64EncodedLength(derLength) + 1);
+    const uint64_t base64Capacity = Base64EncodedLength(derLength) + 1;
+    if (base64Capacity > outCapacity) return false;  // could never fit the armoured text either
+    std::vector<char> base64(static_cast<size_t>(base64Capacity));
     uint32_t base64Length = 0;
     if (EncodeBase64Block(base64.data(), base64.size(), &base64Length, der, derLength) != 0) return false;
     return WrapOneLinePem(base64.data(), base64Length, out, outCapacity, textLength);

@@ -1,9 +1,41 @@
 #include "working_container.h"
 
+#include <sddl.h>
+
+#include <string>
+
 namespace vemo {
+namespace {
+
+// The current user's SID as text ("S-1-5-21-..."); empty when it cannot be read.
+std::string CurrentUserSid() {
+    win::KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::string buffer(size, '\0');
+    char* text = nullptr;
+    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) ||
+        !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+        return {};
+    }
+    std::string sid(text);
+    LocalFree(text);
+    return sid;
+}
+
+// The user's lock: global where the account may create it, else in the session's namespace.
+HANDLE OpenUserLock() {
+    const std::string name = WorkingContainer::kLockBaseName + CurrentUserSid();
+    HANDLE lock = CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str());
+    if (lock == nullptr) lock = CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
+    return lock;
+}
+
+}  // namespace
 
 WorkingContainer::WorkingContainer() {
-    lock_.reset(CreateMutexA(nullptr, FALSE, kLockName));
+    lock_.reset(OpenUserLock());
     if (!lock_) {
         error_ = GetLastError();
         return;

@@ -2,8 +2,8 @@
 // context obtained by opening the container, deleting it if it was there, and creating it
 // anew. It holds no key; the digest and the raw verification use it only for a context.
 //
-// The container is one named object per user, so two processes using it at once would delete
-// it under each other. A named mutex of the user's session serialises its use: the lock is
+// The container is one named object per user account, so two processes using it at once would
+// delete it under each other. A named mutex of the user account serialises its use: the lock is
 // held from before the open until the context is released.
 #pragma once
 
@@ -25,7 +25,10 @@ public:
     DWORD lastError() const { return error_; }
 
     static constexpr const char* kContainerName = "temporary";
-    static constexpr const char* kLockName = "Local\\CVemoDll_C.temporary";
+    // The lock is "<namespace>\\CVemoDll_C.temporary.<user's SID>": in the global namespace, so
+    // that a service and an interactive program of the same user wait for each other, or in the
+    // session's namespace where the account may not create global objects.
+    static constexpr const char* kLockBaseName = "CVemoDll_C.temporary.";
     static constexpr DWORD kLockTimeoutMs = 60 * 1000;
 
 private:

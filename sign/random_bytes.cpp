@@ -28,9 +28,9 @@ int32_t GenerateRandomWithToken(uint8_t* buffer, uint32_t length, TraceBlock& tr
 }  // namespace
 
 int32_t GenerateRandom(uint8_t* buffer, uint32_t length) {
+    TraceBlock trace;  // every call of a traced export opens its block, refused ones too
     if (buffer == nullptr && length != 0) return SPC_INPUTARG_ERROR_01;
 
-    TraceBlock trace;
     // A verification context: random bytes need no key container, and asking for the user's
     // default container instead fails on every machine where it was never created.
     win::ProviderContext context;

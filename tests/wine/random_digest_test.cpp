@@ -1,9 +1,14 @@
 // Random bytes and the SHA-1 digest, through the edition's exports.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <windows.h>
+#include <sddl.h>
 
 #include "CVemoDll_C.h"
 #include "support/edition_under_test.h"
@@ -75,7 +80,7 @@ TEST(Digest, MissingArgumentsAreRefused) {
 
 TEST(Digest, ConcurrentProcessesDoNotBreakEachOther) {
     // Each child deletes and re-creates the shared container "temporary" 100 times; without the
-    // session lock their sequences interleave and calls fail.
+    // lock their sequences interleave and calls fail.
     const std::wstring program = ProgramDirectory() + L"\\library_tests.exe";
     const std::wstring arguments =
         L"--edition=" + std::wstring(Edition().name().begin(), Edition().name().end()) + L" --hash-loop=100";
@@ -85,6 +90,40 @@ TEST(Digest, ConcurrentProcessesDoNotBreakEachOther) {
     EXPECT_EQ(first.wait(), 0) << "failed calls in the first process";
     EXPECT_EQ(second.wait(), 0) << "failed calls in the second process";
     EXPECT_EQ(third.wait(), 0) << "failed calls in the third process";
+}
+
+// The current user's SID as text, read independently of the library.
+std::string UserSid() {
+    HANDLE token = nullptr;
+    EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    BYTE buffer[256];
+    DWORD size = 0;
+    char* text = nullptr;
+    EXPECT_TRUE(GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size));
+    CloseHandle(token);
+    EXPECT_TRUE(ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text));
+    const std::string sid = text ? text : "";
+    LocalFree(text);
+    return sid;
+}
+
+TEST(Digest, WaitsWhileAnotherProgramOfTheUserHoldsTheContainer) {
+    // The container belongs to the user account, so the lock must be the account's (a service
+    // of the same user may hold it), not the session's.
+    HANDLE lock = CreateMutexA(nullptr, FALSE, ("Global\\CVemoDll_C.temporary." + UserSid()).c_str());
+    ASSERT_NE(lock, nullptr);
+    ASSERT_EQ(WaitForSingleObject(lock, 0), WAIT_OBJECT_0);
+    std::atomic<bool> done{false};
+    std::thread caller([&] {
+        DigestOf("abc");
+        done = true;
+    });
+    Sleep(500);
+    EXPECT_FALSE(done) << "the digest ran while the user's lock was held";
+    ReleaseMutex(lock);
+    caller.join();
+    EXPECT_TRUE(done);
+    CloseHandle(lock);
 }
 
 TEST(Digest, DefaultProviderUnavailableReturnsThePlatformError) {
