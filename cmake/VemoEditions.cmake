@@ -6,6 +6,10 @@
 
 set(VEMO_EDITIONS token trace picker)
 
+# The MSVC-style import libraries are written by LLVM's dlltool (cmake/msvc_import_library.py).
+find_program(VEMO_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
 # vemo_library_sources(<file>... [EDITIONS <edition>...]): sources of the editions named
 # (all three when EDITIONS is not given).
 function(vemo_library_sources)
@@ -34,14 +38,19 @@ function(vemo_module_definition edition out_var)
     set(module_def "${CMAKE_BINARY_DIR}/defs/${edition}.def")
     file(WRITE "${module_def}" "${text}")
 
-    # The client's import definition: the client's own symbol for each function (decorated
-    # in 32-bit stdcall) bound to the name the module exports ("symbol @ordinal == export").
+    # The client's import definition: the client's own symbol for each function (its 32-bit
+    # stdcall decoration is the internal name of the module definition, "export = name@bytes")
+    # bound to the name the module exports ("symbol @ordinal == export").
     set(import_text "LIBRARY \"CVemoDll_C.dll\"\nEXPORTS\n")
     string(REGEX MATCHALL "\n *[A-Za-z_@0-9]+( *= *[A-Za-z_@0-9]+)? +@[0-9]+" entries "${text}")
     foreach(entry IN LISTS entries)
         string(STRIP "${entry}" entry)
         if(entry MATCHES "^([A-Za-z_@0-9]+) *= *([A-Za-z_@0-9]+) +@([0-9]+)$")
-            string(APPEND import_text "    ${CMAKE_MATCH_2} @${CMAKE_MATCH_3} == ${CMAKE_MATCH_1}\n")
+            if(CMAKE_MATCH_1 STREQUAL CMAKE_MATCH_2)
+                string(APPEND import_text "    ${CMAKE_MATCH_1} @${CMAKE_MATCH_3}\n")
+            else()
+                string(APPEND import_text "    ${CMAKE_MATCH_2} @${CMAKE_MATCH_3} == ${CMAKE_MATCH_1}\n")
+            endif()
         elseif(entry MATCHES "^([A-Za-z_@0-9]+) +@([0-9]+)$")
             string(APPEND import_text "    ${CMAKE_MATCH_1} @${CMAKE_MATCH_2}\n")
         endif()
@@ -83,12 +92,21 @@ function(vemo_add_edition edition)
     endif()
 
     # What client programs link against: binds the header's declarations to this edition's
-    # export names.
-    add_custom_command(OUTPUT "${out_dir}/libCVemoDll_C.a"
+    # export names. libCVemoDll_C.a for MinGW, CVemoDll_C.lib for MSVC-style linkers.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(arch win64)
+    else()
+        set(arch win32)
+    endif()
+    set(msvc_import_library "${PROJECT_SOURCE_DIR}/cmake/msvc_import_library.py")
+    add_custom_command(OUTPUT "${out_dir}/libCVemoDll_C.a" "${out_dir}/CVemoDll_C.lib"
         COMMAND ${CMAKE_DLLTOOL} -d "${import_def}" -l "${out_dir}/libCVemoDll_C.a"
-        DEPENDS "${import_def}"
-        COMMENT "Import library of the ${edition} edition")
-    add_custom_target(${target}_import ALL DEPENDS "${out_dir}/libCVemoDll_C.a")
+        COMMAND ${Python3_EXECUTABLE} "${msvc_import_library}" --llvm-dlltool ${VEMO_LLVM_DLLTOOL} --arch ${arch}
+            --def "${import_def}" --work-def "${CMAKE_BINARY_DIR}/defs/${edition}-msvc-import.def"
+            --out "${out_dir}/CVemoDll_C.lib"
+        DEPENDS "${import_def}" "${msvc_import_library}"
+        COMMENT "Import libraries of the ${edition} edition")
+    add_custom_target(${target}_import ALL DEPENDS "${out_dir}/libCVemoDll_C.a" "${out_dir}/CVemoDll_C.lib")
 endfunction()
 
 function(vemo_add_editions)

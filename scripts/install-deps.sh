@@ -9,6 +9,7 @@ packages=(
     googletest                              # GoogleTest sources, built natively and for mingw
     libbenchmark-dev libssl-dev openssl     # benchmarks beside OpenSSL, test PKI, interop
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64   # win32 and win64 builds
+    llvm lld                                # MSVC-style import libraries and their link check
     wine64 xvfb xauth                       # the win64 tests run under Wine, on a virtual display
 )
 

@@ -136,7 +136,8 @@ def main():
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--arch", choices=("win32", "win64"), required=True)
     parser.add_argument("--edition", choices=EDITIONS, required=True)
-    parser.add_argument("--client", help="a client program linked with the edition's import library")
+    parser.add_argument("--client", action="append", default=[],
+                        help="a client program linked with one of the edition's import libraries")
     parser.add_argument("dll")
     options = parser.parse_args()
 
@@ -180,13 +181,13 @@ def main():
     windres = options.objdump.replace("objdump", "windres")
     failures += version_failures(windres, options.dll, options.edition)
 
-    if options.client:
-        bound = client_imports(run(options.objdump, "-p", options.client))
+    for client in options.client:
+        bound = client_imports(run(options.objdump, "-p", client))
         if not bound:
-            failures.append("the client imports nothing from CVemoDll_C.dll")
+            failures.append(f"{client} imports nothing from CVemoDll_C.dll")
         for name in bound:
             if name not in expected:
-                failures.append(f"the client binds {name!r}, which the edition does not export")
+                failures.append(f"{client} binds {name!r}, which the edition does not export")
 
     label = f"{options.arch} {options.edition}"
     if failures:

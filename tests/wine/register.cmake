@@ -29,6 +29,15 @@ foreach(edition token trace picker)
         FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix LABELS wine PASS_REGULAR_EXPRESSION "client: ok")
 endforeach()
 
+# The same client linked the way MSVC links, against CVemoDll_C.lib (tests/abi/msvc_client.c):
+# its exit status is the outcome.
+foreach(edition token trace picker)
+    add_test(NAME wine.client-msvc.${edition}
+        COMMAND "${VEMO_WINE_DIR}/run.sh" "${VEMO_WINE_PREFIX}" "${VEMO_WIN64_DIR}/clients-msvc/${edition}/client.exe")
+    set_tests_properties(wine.client-msvc.${edition} PROPERTIES
+        FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix LABELS wine)
+endforeach()
+
 vemo_wine_test(token token_tests.exe)
 
 # The token's provider. What it signs is left in a folder (a Windows path into the host's file
