@@ -43,8 +43,9 @@ foreach(arch win32 win64)
     foreach(edition token trace picker)
         add_test(NAME abi.${arch}.${edition}
             COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_module.py"
-                --objdump ${objdump} --arch ${arch} --edition ${edition}
+                --objdump ${objdump} --arch ${arch} --edition ${edition} --release ${PROJECT_VERSION}
                 --client "${CMAKE_BINARY_DIR}/${arch}/clients/${edition}/client.exe"
+                --client "${CMAKE_BINARY_DIR}/${arch}/clients-msvc/${edition}/client.exe"
                 "${CMAKE_BINARY_DIR}/${arch}/editions/${edition}/CVemoDll_C.dll")
         set_tests_properties(abi.${arch}.${edition} PROPERTIES LABELS abi)
     endforeach()
@@ -55,3 +56,4 @@ foreach(arch win32 win64)
 endforeach()
 
 include("${PROJECT_SOURCE_DIR}/tests/wine/register.cmake")
+include("${PROJECT_SOURCE_DIR}/cmake/Packaging.cmake")

@@ -96,7 +96,7 @@ def function_rets(disassembly, address):
     return None
 
 
-def version_failures(windres, dll, edition):
+def version_failures(windres, dll, edition, release):
     """What differs between the module's version resource and the edition's block."""
     text = subprocess.run([windres, "-i", dll, "-O", "rc"], capture_output=True, text=True).stdout
     block = text.split("VERSIONINFO", 1)
@@ -115,6 +115,7 @@ def version_failures(windres, dll, edition):
         f'VALUE "FileVersion", "{version}"\n', f'VALUE "ProductVersion", "{version}"\n',
         'VALUE "InternalName", "VemoDll"\n', 'VALUE "OriginalFilename", "VemoDll.DLL"\n',
         'VALUE "ProductName", "VemoDll Dynamic Link Library"\n', 'VALUE "Translation", 0x804, 1200\n',
+        f'VALUE "Comments", "CVemoDll_C release {release}"\n',
     ]
     failures = [f"version block lacks {line.strip()!r}" for line in wanted if line not in text]
     if "FILEFLAGS " in text:
@@ -136,6 +137,7 @@ def main():
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--arch", choices=("win32", "win64"), required=True)
     parser.add_argument("--edition", choices=EDITIONS, required=True)
+    parser.add_argument("--release", required=True, help="the release version the version block names")
     parser.add_argument("--client", action="append", default=[],
                         help="a client program linked with one of the edition's import libraries")
     parser.add_argument("dll")
@@ -179,7 +181,7 @@ def main():
             failures.append(f"imports the runtime DLL {dll}")
 
     windres = options.objdump.replace("objdump", "windres")
-    failures += version_failures(windres, options.dll, options.edition)
+    failures += version_failures(windres, options.dll, options.edition, options.release)
 
     for client in options.client:
         bound = client_imports(run(options.objdump, "-p", client))

@@ -1,0 +1,54 @@
+# Release packages (host build): `cmake --build build --target package` writes one zip per
+# edition and architecture, CVemoDll_C-<version>-<edition>-<win32|win64>.zip, and the software
+# token's own package per architecture, CVemoDll_C-<version>-softtoken-<win32|win64>.zip.
+# <version> is the project's version (CMakeLists.txt), the one release number; it also stands
+# in the version block of the trace and picker editions ("Comments").
+
+foreach(arch win32 win64)
+    set(arch_dir "${CMAKE_BINARY_DIR}/${arch}")
+    foreach(edition token trace picker)
+        set(component ${edition}-${arch})
+        set(top "CVemoDll_C-${PROJECT_VERSION}-${component}")  # the folder the zip unpacks to
+        set(edition_dir "${arch_dir}/editions/${edition}")
+        install(FILES "${edition_dir}/CVemoDll_C.dll" DESTINATION ${top}/bin COMPONENT ${component})
+        if(NOT edition STREQUAL "picker")
+            install(FILES "${edition_dir}/UTSecDll.dll" DESTINATION ${top}/bin COMPONENT ${component})
+        endif()
+        install(FILES "${edition_dir}/libCVemoDll_C.a" "${edition_dir}/CVemoDll_C.lib"
+            DESTINATION ${top}/lib COMPONENT ${component})
+        install(FILES "${PROJECT_SOURCE_DIR}/include/CVemoDll_C.h" DESTINATION ${top}/include COMPONENT ${component})
+        install(FILES "${PROJECT_SOURCE_DIR}/docs/api.md" DESTINATION ${top}/docs COMPONENT ${component})
+        install(FILES "${PROJECT_SOURCE_DIR}/docs/client-readme.md" DESTINATION ${top} RENAME README.md
+            COMPONENT ${component})
+        list(APPEND VEMO_PACKAGE_COMPONENTS ${component})
+    endforeach()
+    set(component softtoken-${arch})
+    set(top "CVemoDll_C-${PROJECT_VERSION}-${component}")
+    install(FILES "${arch_dir}/token/utsecdll/UTSecDll.dll" "${arch_dir}/token/provider/SoftTokenCsp.dll"
+        "${arch_dir}/token/provision/tokenctl.exe" DESTINATION ${top}/bin COMPONENT ${component})
+    install(FILES "${PROJECT_SOURCE_DIR}/docs/softtoken-readme.md" DESTINATION ${top} RENAME README.md
+        COMPONENT ${component})
+    list(APPEND VEMO_PACKAGE_COMPONENTS ${component})
+endforeach()
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME CVemoDll_C)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME "CVemoDll_C-${PROJECT_VERSION}")
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY OFF)  # each component names its own folder
+set(CPACK_COMPONENTS_GROUPING IGNORE)
+set(CPACK_COMPONENTS_ALL ${VEMO_PACKAGE_COMPONENTS})
+set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/packages")
+include(CPack)
+
+# The packages are what their names say: contents, exports of each DLL, the version.
+add_test(NAME packages.contents
+    COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_packages.py"
+        --version ${PROJECT_VERSION} --build "${CMAKE_BINARY_DIR}" --source "${PROJECT_SOURCE_DIR}")
+set_tests_properties(packages.contents PROPERTIES LABELS abi)
+
+# The API reference covers every export.
+add_test(NAME docs.api-reference
+    COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_api_reference.py" "${PROJECT_SOURCE_DIR}")
+set_tests_properties(docs.api-reference PROPERTIES LABELS abi)
