@@ -162,16 +162,35 @@ TEST(UserCert, SerialLookupInMyThenAddressBook) {
     }
 }
 
+// Whether the ANSI code page holds the text: the personal store finds its certificate again by
+// the display name read as ANSI text.
+bool AnsiHolds(const std::wstring& text) {
+    BOOL lost = FALSE;
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, &lost);
+    return !lost;
+}
+
 TEST(UserCert, PersonalStoreSourceAndItsNameFile) {
+    const std::wstring chineseName = L"\x4e2d\x6587";  // "Chinese" in Chinese
+    const Der chinese = MadeCertificate(L"CN=" + chineseName, {0x77});
+    const bool ansiHoldsIt = AnsiHolds(chineseName);
+    const std::vector<std::string> notFound = {"[ERROR]CertFindCertificateInStore is error,",
+                                               "[ERROR]GetUserCerFromIe is error,Error Code: 0xffffffff,"};
     const struct {
         std::vector<Der> store;
         const char* source;
         int32_t result;  // token and trace editions
+        std::vector<std::string> logged;
     } cases[] = {
-        {{FixtureBytes("user1024.crt.der")}, "5", 0},
-        {{FixtureBytes("user1024.crt.der")}, "", 0},  // an empty selector is "any other"
-        {{}, "9", E_FAILED},
-        {{FixtureBytes("oversized.crt.der")}, "x", SPC_UNKNOWN_ERROR},
+        {{FixtureBytes("user1024.crt.der")}, "5", 0, {}},
+        {{FixtureBytes("user1024.crt.der")}, "", 0, {}},  // an empty selector is "any other"
+        {{}, "9", E_FAILED,
+         {"[ERROR]CertEnumCertificatesInStore is error, No Cert ,",
+          "[ERROR]GetUserCerFromIe is error,Error Code: 0xffffffff,"}},
+        {{FixtureBytes("oversized.crt.der")}, "x", SPC_UNKNOWN_ERROR,
+         {"[ERROR]GetUserCerFromIe is error,Error Code: 0xfffffc19,"}},
+        // A name the ANSI code page cannot hold comes back as "??", which no subject contains.
+        {{chinese}, "x", ansiHoldsIt ? 0 : E_FAILED, ansiHoldsIt ? std::vector<std::string>{} : notFound},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(testing::Message() << "\"" << row.source << "\", " << row.store.size() << " certificates");
@@ -182,14 +201,18 @@ TEST(UserCert, PersonalStoreSourceAndItsNameFile) {
             ExpectFailure(call, kNotPicked);
             continue;
         }
+        if (Edition().writesUserLog()) {
+            EXPECT_EQ(LoggedMessages(), row.logged);
+        }
         if (row.result != 0) {
             ExpectFailure(call, row.result);
             continue;
         }
         ExpectSuccess(call, OneLinePem(row.store[0]));
-        // The display name as UTF-16LE, without byte-order mark or terminator.
-        const std::string name = ReadFileBytes("certinfo.txt");
-        EXPECT_EQ(name, std::string("V\0e\0m\0o\0 \0U\0s\0e\0r\0 \0" "1\0" "0\0" "2\0" "4\0", 28));
+        if (row.store[0] != chinese) {
+            // The display name as UTF-16LE, without byte-order mark or terminator.
+            EXPECT_EQ(ReadFileBytes("certinfo.txt"), std::string("V\0e\0m\0o\0 \0U\0s\0e\0r\0 \0" "1\0" "0\0" "2\0" "4\0", 28));
+        }
     }
 }
 
