@@ -36,10 +36,15 @@ inline void LogError(const char* format, ...) {
 
 // The trace block of one traced call (trace edition): opened on construction, closed on
 // destruction or by close(). In the other editions it never opens and writes nothing.
+// The header and every line reach the file at once, so that a block opened inside another
+// (by an operation the traced call runs) lands after the lines written before it.
 class TraceBlock {
 public:
     TraceBlock() {
-        if constexpr (edition::kWritesTrace) file_ = OpenTraceFile();
+        if constexpr (edition::kWritesTrace) {
+            file_ = OpenTraceFile();
+            if (file_ != nullptr) std::fflush(file_);
+        }
     }
     ~TraceBlock() { close(); }
     TraceBlock(const TraceBlock&) = delete;
@@ -51,6 +56,7 @@ public:
         va_start(args, format);
         std::vfprintf(file_, format, args);
         va_end(args);
+        std::fflush(file_);
     }
 
     void close() {

@@ -2,6 +2,8 @@
 // opened. Shared by the library and the software token.
 #pragma once
 
+// Winsock 2 before windows.h, which would otherwise bring the first Winsock's declarations.
+#include <winsock2.h>
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -83,6 +85,11 @@ struct RegistryKeyTraits {
     static Handle empty() { return nullptr; }
     static void close(Handle h) { RegCloseKey(h); }
 };
+struct SocketTraits {
+    using Handle = SOCKET;
+    static Handle empty() { return INVALID_SOCKET; }
+    static void close(Handle h) { closesocket(h); }
+};
 struct LibraryTraits {
     using Handle = HMODULE;
     static Handle empty() { return nullptr; }
@@ -98,5 +105,22 @@ using CertStore = Owned<StoreTraits>;
 using KernelHandle = Owned<KernelTraits>;
 using RegistryKey = Owned<RegistryKeyTraits>;
 using Library = Owned<LibraryTraits>;
+using Socket = Owned<SocketTraits>;
+
+// Winsock started for the owner's lifetime (WSAStartup, then WSACleanup once it succeeded).
+class WinsockSession {
+public:
+    explicit WinsockSession(WORD version) : started_(WSAStartup(version, &data_) == 0) {}
+    ~WinsockSession() {
+        if (started_) WSACleanup();
+    }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+    bool started() const { return started_; }
+
+private:
+    WSADATA data_{};
+    bool started_;
+};
 
 }  // namespace vemo::win

@@ -71,6 +71,7 @@ extern "C" {
     X(E_MY_STORE_ERROR, -1001, "the personal store cannot be opened")                        \
     X(E_ROOT_STORE_ERROR, -1003, "the trusted root store cannot be opened")                  \
     X(SPC_INPUTARG_ERROR_01, -1011, "an argument is missing, empty or inconsistent")         \
+    X(E_TOKEN_NO_USER_CONTAINER, -7777, "the token holds only its default containers")       \
     X(E_TOKEN_CERT_BASE, -8888, "token certificate of container n failed: -8888 + n")        \
     X(E_TOKEN_ENUM_BASE, -9999, "token container n cannot be enumerated: -9999 + n")
 
@@ -87,6 +88,25 @@ enum CVEMO_RESULT_CODE {
  * it directly: slot 0 country, 1 state or province, 2 locality, 3 organisation,
  * 4 organisational unit, 5 common name, 6 e-mail address, 7 serial number (hex),
  * 8 identifier from the subject alternative name. Each buffer holds PACK_ITEM_SIZE bytes.
+ *
+ * Layout: nine PackItem slots back to back, slot 0 first; each slot is the signed 32-bit length
+ * at offset 0 and the buffer pointer after it:
+ *  - win32: the pointer at offset 4, a slot of 8 bytes, the pack 72 bytes;
+ *  - win64: the pointer at offset 8 (4 bytes of padding after the length), a slot of 16 bytes,
+ *    the pack 144 bytes.
+ *
+ * Memory: every pack buffer the library allocates or releases comes from, or goes back to, the
+ * process heap (HeapAlloc(GetProcessHeap(), ...), HeapFree(GetProcessHeap(), ...)), never from a
+ * C runtime library: the library's C runtime is in general not the caller's.
+ *  - token edition: C_VEMO_NewPack makes the pack and its buffers; C_VEMO_FreePack releases them
+ *    and the pack. Give C_VEMO_FreePack only packs made by C_VEMO_NewPack.
+ *  - trace edition: the pack is the caller's. Its nine buffers, PACK_ITEM_SIZE bytes each, must
+ *    come from HeapAlloc(GetProcessHeap(), ...) if C_VEMO_FreePack is to release them (a caller
+ *    that releases them itself may take them from anywhere).
+ *  - picker edition: the pack is the caller's; every C_VEMO_GetCertInfo call stores nine fresh
+ *    buffers from the process heap into it without looking at the pointers it held before (so
+ *    they may be uninitialised). Release each call's buffers with C_VEMO_FreePack before the
+ *    pack is filled again, or they are lost.
  */
 #define PACK_ITEM_COUNT 9
 #define PACK_ITEM_SIZE 200
@@ -121,19 +141,98 @@ typedef struct CVEMO_SIGNATURE_RECORD {
  * export writes; the detailed contract of each family stands above its group.
  */
 
-/* Releases a pack's item buffers (and, in the token edition, the pack made by C_VEMO_NewPack). */
+/*
+ * Releases a pack's item buffers to the process heap (see "Memory" at the pack record), setting
+ * each released pointer to null.
+ *  - token edition: also sets every length to 0 and releases the pack itself; a null pack is
+ *    accepted. Result 0.
+ *  - trace and picker editions: the lengths and the pack are left alone (the pack is the
+ *    caller's); null pointers are skipped, so releasing a pack twice releases its buffers once;
+ *    a null pack is ignored. Result 0 (the product's contract gives these editions no result).
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_FreePack(PackItem* pack);
 
 /*
- * The user's certificate as text, from the source named by the first character of `source`.
- * `cert_out` receives at most CVEMO_CERT_TEXT_MAX bytes and a terminator.
+ * The user's certificate as text, from the source named by the first character of `source`:
+ *   "0"  the certificate of the current user's "MY", else "AddressBook" store whose serial
+ *        number is `serial_hex` (hex digits, most or least significant byte first, either
+ *        letter case; at most 128 serial bytes compared): one-line PEM;
+ *   "1"  a download from the web address `location` (HTTP/1.0 GET, see below): the response
+ *        text from its "-----BEGIN CERTIFICATE-----" line to its end, as received;
+ *   "2"  no source: "-----BEGIN CERTIFICATE-----" directly followed by
+ *        "-----END CERTIFICATE-----" (length 52) once all three texts are non-empty;
+ *   "3"  the first 4096 bytes of the file `location`, as they are;
+ *   "4"  token and trace editions: the certificate of the token's first user container (of
+ *        containers 1 and 2): one-line PEM;
+ *   other: token and trace editions: the first certificate of the personal store "MY", found
+ *        again by its display name: one-line PEM; the display name is written as UTF-16LE,
+ *        without byte-order mark or terminator, to "certinfo.txt" in the current directory.
+ * Picker edition: "4", every other selector, and "2" after its argument check take the
+ * certificate the user picks in a selection dialog. Not yet available: these selectors return
+ * E_ENCROLL_CERT_NO_FIND (-512) without showing anything.
+ *
+ * One-line PEM: the armour lines around the Base64 text of the DER, no line break anywhere, a
+ * zero byte after; its length is the Base64 length plus 52. "1" and "3" write no terminator.
+ * `cert_out` receives at most CVEMO_CERT_TEXT_MAX bytes and a terminator; its first 4 bytes are
+ * zeroed on entry. `*cert_out_length` (bytes written, terminator not counted) is written only
+ * on success.
+ *
+ * Results: 0; SPC_INPUTARG_ERROR_01 for a null `cert_out`, `cert_out_length` or `source`, or an
+ * argument the selector requires ("0": `lookup_text` and `serial_hex` not null; "1", "3":
+ * `location` not null; "2": all three non-empty); "0": E_ENCROLL_CERT_NO_FIND, SPC_UNKNOWN_ERROR
+ * (the certificate is over 4096 bytes of DER); "1": E_CERT_DATA_ERROR for any failure of the
+ * download, a response without a certificate, and a response of 4096 bytes or more (refused,
+ * never cut); "3": E_FILE_OPEN_ERROR, E_FILE_READ_ERROR (empty file); "4": -9998/-9997
+ * (E_TOKEN_ENUM_BASE + n: container n cannot be made current), -8887/-8886 (E_TOKEN_CERT_BASE +
+ * n: its certificate cannot be read), E_TOKEN_NO_USER_CONTAINER (containers 1 and 2 are both
+ * default containers; the trace edition skips only "*defalut*"), SPC_UNKNOWN_ERROR (the token
+ * reports more than 4096 bytes); other: E_FAILED (store cannot be opened, is empty, no display
+ * name, nothing found by it), SPC_UNKNOWN_ERROR (over 4096 bytes of DER).
+ * The token edition writes failures of "0", "4" and the personal store to the user log, the
+ * trace edition traces every call.
+ *
+ * The download: "http://" or "https://" (fetched in plain text too), host, optional ":port"
+ * (80 without), a path from the first "/"; one GET request in absolute form; the response is
+ * read until the server closes the connection. Connecting and each receive wait at most 30 s;
+ * the environment variable CVEMO_HTTP_TIMEOUT_MS (1 to 30000) shortens that wait, for tests.
  */
 #define CVEMO_CERT_TEXT_MAX 5516
 CVEMO_API int32_t CVEMO_CALL C_VEMO_GetUserCert(const char* lookup_text, const char* serial_hex,
                                                 const char* location, const char* source,
                                                 char* cert_out, int32_t* cert_out_length);
 
-/* One item of a certificate as text (at most 1023 characters and a terminator); fills `pack`. */
+/*
+ * One item of a certificate as text; fills `pack` as well on every successful decode.
+ * `cert_text`: PEM or bare Base64 of a DER certificate, at most 4096 characters; the token
+ * edition reads it, the trace and picker editions normalise it in place (the caller's buffer
+ * then holds the bare Base64 text). `item`, a decimal number:
+ *   1 "V" and the version (V1, V3)     2 serial number (slot 7)
+ *   3 subject (X.500 string)           4 not-before "," not-after
+ *   5 issuer (X.500 string)            6 public key bits as hex (at most 511 bytes)
+ *   7 authority key identifier: hex of its contents ("8014" and the identifier)
+ *   8 subject key identifier: hex of the identifier      (7, 8: empty when absent)
+ *   31-37 slots 0 to 6                 41 not-before      42 not-after
+ *   any other: an empty text (result 0, the pack still filled).
+ * Dates are local time, "year-month-day-hour-minute-second" without leading zeros.
+ * Hex is upper case. `info_out` receives at most 1023 characters and a terminator (longer
+ * texts are cut); its first 4 bytes are zeroed on entry. It may be null only for an item
+ * outside the table.
+ *
+ * The pack: slots 0 to 6 the subject attributes C, ST, L, O, OU, CN, E with their terminator
+ * (length = characters + 1; an absent attribute: length 1, empty text); slot 7 the serial number
+ * as hex without terminator, most significant byte first when its length is even, in the
+ * platform's order (least significant first) when odd; slot 8 the last 32 hex digits of the
+ * subject alternative name's contents (all of them when shorter; left alone without that
+ * extension). Every value is cut to its buffer (PACK_ITEM_SIZE bytes; picker edition: 100 bytes
+ * for slots 0 to 6, 128 for slots 7 and 8), a cut attribute keeping its terminator. A slot whose
+ * buffer pointer is null is skipped.
+ *
+ * Results: 0; SPC_INPUTARG_ERROR_01 (null or empty text, text over 4096 characters, null item
+ * or pack, null `info_out` for an item of the table); E_FAILED (the text is not recognised as
+ * a certificate text); E_PEM_DECODE_ERROR (its Base64 does not decode to at most 4096 bytes);
+ * E_CERT_DATA_ERROR (the bytes are not a certificate). The pack is not written on failure,
+ * except that the picker edition stores its fresh buffers first.
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_GetCertInfo(char* cert_text, const char* item, char* info_out,
                                                 PackItem* pack);
 
@@ -165,7 +264,13 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_Sign_P7(const char* data, uint8_t* message, 
 /* Verifies a PKCS#7 SignedData made by C_VEMO_Sign_P7 (token and trace editions). */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifySign_P7(const uint8_t* message, const uint32_t* message_length);
 
-/* Allocates a pack with nine zeroed PACK_ITEM_SIZE-byte buffers (token edition only). */
+/*
+ * Allocates a pack with nine zeroed PACK_ITEM_SIZE-byte buffers and lengths 0, from the process
+ * heap, and stores its address in `*pack` (token edition only). Results: 0; E_FAILED when the
+ * pack or one of the buffers of slots 0 to 6 cannot be allocated, -2 for slot 7's, -3 for slot
+ * 8's; on failure nothing stays allocated and `*pack` is null. SPC_INPUTARG_ERROR_01 for a null
+ * `pack`.
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_NewPack(PackItem** pack);
 
 /*

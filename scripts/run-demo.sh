@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo: builds the win64 editions, provisions a software token in a Wine prefix of its own
-# and calls the library through the command-line client: random bytes from the system provider
-# and from the token's generator, a SHA-1 digest, and a failure in the token edition's user log.
+# and calls the library through the command-line client: the user's certificate from the token
+# and its fields, random bytes from the system provider and from the token's generator, a SHA-1
+# digest, and a failure in the token edition's user log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Wine wants a display: the demo runs on a virtual one.
@@ -44,6 +45,17 @@ tokenctl create
 tokenctl add-pseudo '*default*'
 tokenctl add-pfx "$(windows_path "$root/tests/fixtures/pki/user1024.pfx")" --password test
 tokenctl list
+
+# --- The user's certificate from the token, and what is in it -------------------------------
+echo
+echo "== The user's certificate from the token (selector 4), and its fields"
+vemo token getcert 4 --out token-user.pem
+vemo token certinfo token-user.pem 1 2 3 4 7 8 36
+echo
+echo "== A test root's fields, its dates in local time 8 hours east of UTC (TZ=CST-8)"
+(export TZ=CST-8; vemo token certinfo "$(windows_path "$root/tests/fixtures/pki/root-a.crt.pem")" 3 5 8 41 42)
+rm -f "$demo/token-user.pem"
+# ----------------------------------------------------------------------------------------------
 
 echo
 echo "== Random bytes and a SHA-1 digest through the token edition"

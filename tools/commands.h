@@ -33,6 +33,9 @@ bool ReadFile(const std::string& path, std::string& content);
 bool WriteFile(const std::string& path, const void* bytes, size_t count);
 
 // The command table of each family.
+extern const Command kGetCertCommand;
+extern const Command kCertInfoCommand;
+extern const Command kPackCommand;
 extern const Command kRandomCommand;
 extern const Command kHashCommand;
 

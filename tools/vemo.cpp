@@ -14,6 +14,9 @@ using namespace vemo::tool;
 
 // Every subcommand, in the order "vemo help" lists them.
 const Command* const kCommands[] = {
+    &kGetCertCommand,
+    &kCertInfoCommand,
+    &kPackCommand,
     &kRandomCommand,
     &kHashCommand,
 };

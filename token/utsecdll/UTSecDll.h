@@ -1,35 +1,14 @@
 /*
- * UTSecDll.h: the token library's interface, as the library calls it (cdecl, every result a
- * signed 32-bit value). UTSecDll.dll of the software token implements it.
+ * UTSecDll.h: the software token's UTSecDll. It implements the token library contract of
+ * frame/token_library.h; this header adds what the software token itself defines: its error
+ * codes, what it stores in the words the library ignores, and its name buffer.
  */
 #ifndef UTSECDLL_H
 #define UTSECDLL_H
 
-#include <stdint.h>
+#include "frame/token_library.h"
 
-#if defined(UTSECDLL_BUILDING) || !defined(_WIN32)
-#  define UTSECDLL_API
-#else
-#  define UTSECDLL_API __declspec(dllimport)
-#endif
-
-#ifdef __cplusplus
-extern "C" {
-#endif
-
-/* The DER area of the certificate record. */
-#define UT_CERT_MAX_SIZE 4096
-
-/* The record UTGetCurCert fills. */
-typedef struct UT_CERT_RECORD {
-    uint32_t reserved;              /* the container's key specification (1, 2; 0: none) */
-    uint32_t length;                /* bytes of DER in der */
-    uint8_t der[UT_CERT_MAX_SIZE];  /* the certificate */
-} UT_CERT_RECORD;
-
-/* Results other than 0. UTEnumCtn also counts UT_ENUM_OK_ALSO as success. */
-#define UT_OK 0
-#define UT_ENUM_OK_ALSO (-101)
+/* Results other than UT_OK and UT_ENUM_OK_ALSO. */
 #define UT_ERR_TOKEN_ABSENT 0x0E000011     /* no token is plugged in */
 #define UT_ERR_NO_CONTAINER 0x0E000012     /* no container of that index / no current one */
 #define UT_ERR_NO_CERTIFICATE 0x0E000013   /* the container holds no certificate */
@@ -39,36 +18,23 @@ typedef struct UT_CERT_RECORD {
 #define UT_ERR_TOKEN_DAMAGED 0x0E000017    /* the token cannot be read */
 #define UT_ERR_INTERNAL 0x0E000018         /* out of memory or another internal failure */
 
-/* The contract of every function: no function keeps a pointer it was given, a null pointer is
- * refused with UT_ERR_BAD_ARGUMENT, and the token is read afresh at each call, so pulling it
- * out (or provisioning it) between two calls is seen by the next one. The current container
- * is one per process; a caller that enumerates and then reads the current container from
- * several threads serialises that sequence itself. */
-
-/* Makes container `index` (1-based, store order) the current container, and stores the number
- * of containers in *count and the container's key specification in *keySpec. Any failure
- * leaves no container current. */
-UTSECDLL_API int32_t __cdecl UTEnumCtn(int32_t index, int32_t reserved, uint32_t* count,
-                                       uint32_t* keySpec);
-
-/* The length of the name buffer UTGetCurCtnName hands out; longer names are cut. */
+/* The software token's behaviour beyond the contract:
+ *  - no function keeps a pointer it was given, a null pointer is refused with
+ *    UT_ERR_BAD_ARGUMENT, and the token is read afresh at each call, so pulling it out (or
+ *    provisioning it) between two calls is seen by the next one;
+ *  - the current container is one per process; a caller that enumerates and then reads the
+ *    current container from several threads serialises that sequence itself;
+ *  - UTEnumCtn takes any index from 1 (store order), stores the number of containers in its
+ *    third argument and the container's key specification (1, 2; 0: none) in its fourth, and
+ *    leaves no container current after any failure;
+ *  - UTGetCurCtnName hands out a zero-terminated copy of the name in a buffer of
+ *    UT_NAME_BUFFER_SIZE bytes per thread, valid until the thread calls again; longer names are
+ *    cut; an empty name when no container is current;
+ *  - UTGetCurCert stores the container's key specification in the record's first word, refuses
+ *    a certificate larger than UT_CERT_MAX_SIZE with UT_ERR_CERT_TOO_LARGE and leaves the record
+ *    untouched on failure;
+ *  - UTGenRandomNumber takes its bytes from the system's generator, not a CryptoAPI provider
+ *    (a null buffer is accepted when the count is 0). */
 #define UT_NAME_BUFFER_SIZE 260
-
-/* The current container's name, zero-terminated, in a buffer of UT_NAME_BUFFER_SIZE bytes that
- * stays valid until this thread calls again (each thread has its own). An empty name when no
- * container is current. */
-UTSECDLL_API const char* __cdecl UTGetCurCtnName(void);
-
-/* Fills `record` with the current container's certificate. A certificate larger than
- * UT_CERT_MAX_SIZE is refused with UT_ERR_CERT_TOO_LARGE; on failure the record is untouched. */
-UTSECDLL_API int32_t __cdecl UTGetCurCert(UT_CERT_RECORD* record);
-
-/* Writes `count` random bytes from the token's generator into `buffer` (null when count is 0).
- * The generator is the system's, not a CryptoAPI provider's. */
-UTSECDLL_API int32_t __cdecl UTGenRandomNumber(uint32_t count, uint8_t* buffer);
-
-#ifdef __cplusplus
-}
-#endif
 
 #endif /* UTSECDLL_H */

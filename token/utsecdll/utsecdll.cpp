@@ -20,6 +20,8 @@ using vemo::token::FaultPoint;
 using vemo::token::TokenImage;
 using vemo::token::TokenState;
 
+static_assert(UT_NAME_BUFFER_SIZE >= UT_NAME_READ_SIZE, "the library reads 100 bytes of the name");
+
 // The container UTEnumCtn made current: its index, and its name to notice a token that was
 // re-provisioned since.
 struct CurrentContainer {

@@ -1,0 +1,98 @@
+#include "cert/certificate_extensions.h"
+
+#include <cstring>
+
+#include "codec/der_length.h"
+
+namespace vemo::cert {
+namespace {
+
+using codec::ByteReader;
+
+constexpr uint8_t kTagBoolean = 0x01;
+constexpr uint8_t kTagOctetString = 0x04;
+constexpr uint8_t kTagObjectId = 0x06;
+constexpr uint8_t kTagSequence = 0x30;
+constexpr uint8_t kTagVersion = 0xA0;     // [0] EXPLICIT
+constexpr uint8_t kTagExtensions = 0xA3;  // [3] EXPLICIT
+
+// One element: its tag (low tag numbers only) and its contents; the reader moves past it.
+// The length is definite, short or long form of one to four bytes.
+bool ReadElement(ByteReader& reader, uint8_t& tag, ByteReader& contents) {
+    uint8_t firstLengthByte = 0;
+    uint32_t length = 0;
+    return reader.readU8(tag) && (tag & 0x1F) != 0x1F && reader.peekU8(firstLengthByte) &&
+           firstLengthByte != 0x80 && codec::ReadDerLength(reader, length) && reader.readBytes(length, contents);
+}
+
+bool ReadElementTagged(ByteReader& reader, uint8_t expected, ByteReader& contents) {
+    uint8_t tag = 0;
+    return ReadElement(reader, tag, contents) && tag == expected;
+}
+
+// The contents of the element that `value` starts with, its length field read in the
+// certificate information's way.
+bool OutermostContent(ByteReader value, ByteReader& content) {
+    uint32_t length = 0;
+    return value.skip(1) && codec::ReadDerLengthThreeLongForms(value, length) && value.readBytes(length, content);
+}
+
+// The Extensions element's contents, or an empty reader (`found` false) when there is none.
+bool FindExtensions(const uint8_t* certificate, size_t size, ByteReader& extensions, bool& found) {
+    found = false;
+    ByteReader reader(certificate, size);
+    ByteReader certificateContents, tbs;
+    // Certificate ::= SEQUENCE { tbsCertificate TBSCertificate, ... }
+    if (!ReadElementTagged(reader, kTagSequence, certificateContents)) return false;
+    if (!ReadElementTagged(certificateContents, kTagSequence, tbs)) return false;
+
+    // version [0] EXPLICIT Version DEFAULT v1
+    uint8_t tag = 0;
+    ByteReader element;
+    if (tbs.peekU8(tag) && tag == kTagVersion && !ReadElement(tbs, tag, element)) return false;
+    // serialNumber, signature, issuer, validity, subject, subjectPublicKeyInfo
+    for (int field = 0; field < 6; ++field) {
+        if (!ReadElement(tbs, tag, element)) return false;
+    }
+    // issuerUniqueID [1], subjectUniqueID [2], extensions [3] EXPLICIT Extensions
+    while (!tbs.empty()) {
+        if (!ReadElement(tbs, tag, element)) return false;
+        if (tag == kTagExtensions) {
+            found = true;
+            // Extensions ::= SEQUENCE SIZE (1..MAX) OF Extension
+            return ReadElementTagged(element, kTagSequence, extensions);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+ExtensionSearch FindExtensionContent(const uint8_t* certificate, size_t size, ObjectId id, ByteReader& content) {
+    content = ByteReader();
+    ByteReader extensions;
+    bool found = false;
+    if (!FindExtensions(certificate, size, extensions, found)) return ExtensionSearch::Malformed;
+    if (!found) return ExtensionSearch::Absent;
+
+    while (!extensions.empty()) {
+        // Extension ::= SEQUENCE { extnID OBJECT IDENTIFIER,
+        //                          critical BOOLEAN DEFAULT FALSE,
+        //                          extnValue OCTET STRING }
+        ByteReader extension, extnId, critical, extnValue;
+        if (!ReadElementTagged(extensions, kTagSequence, extension) ||
+            !ReadElementTagged(extension, kTagObjectId, extnId)) {
+            return ExtensionSearch::Malformed;
+        }
+        uint8_t tag = 0;
+        if (extension.peekU8(tag) && tag == kTagBoolean && !ReadElement(extension, tag, critical)) {
+            return ExtensionSearch::Malformed;
+        }
+        if (!ReadElementTagged(extension, kTagOctetString, extnValue)) return ExtensionSearch::Malformed;
+        if (extnId.remaining() != id.size || std::memcmp(extnId.data(), id.bytes, id.size) != 0) continue;
+        return OutermostContent(extnValue, content) ? ExtensionSearch::Found : ExtensionSearch::Malformed;
+    }
+    return ExtensionSearch::Absent;
+}
+
+}  // namespace vemo::cert

@@ -1,0 +1,45 @@
+// The download of a certificate over HTTP/1.0 with Winsock: a TCP connection, one GET request,
+// the response read until the server closes, and the certificate text picked out of it.
+// Every wait is bounded: connecting and each receive wait at most HttpWaitMilliseconds().
+#pragma once
+
+#include <cstdint>
+
+#include "cert/http_response.h"
+#include "frame/win_handles.h"
+
+namespace vemo::cert {
+
+// Results of the download inside the library; the export turns both into E_CERT_DATA_ERROR.
+inline constexpr int32_t kNoConnection = -6003;
+inline constexpr int32_t kDownloadFailed = -6002;
+
+// How long a connection attempt or one receive may wait: 30 s, or the value of the environment
+// variable CVEMO_HTTP_TIMEOUT_MS when it is a number from 1 to 30000 (tests shorten the wait).
+inline constexpr DWORD kHttpWaitDefaultMs = 30000;
+inline constexpr char kHttpWaitVariable[] = "CVEMO_HTTP_TIMEOUT_MS";
+DWORD HttpWaitMilliseconds();
+
+// One connection: Winsock (version 1.1) started for it, and its socket, closed before Winsock
+// is cleaned up.
+struct Connection {
+    win::WinsockSession winsock{MAKEWORD(1, 1)};
+    win::Socket socket;
+};
+
+// Connects to `host` (dotted IPv4 address or name) on `port`. 0, or -1 (Winsock did not
+// start), -2 (no socket), -3 (the name does not resolve), -4 (no connection within the wait).
+int32_t ConnectToHost(const char* host, uint16_t port, Connection& connection);
+
+// Fetches the page at `address` into `response`. 0 (the text may be empty), or -1011 and -1
+// (the address, see ParseWebAddress), kNoConnection, or a Winsock error code: the request could
+// not be sent, a receive failed or timed out (WSAETIMEDOUT), or the response does not fit the
+// buffer (WSAEMSGSIZE; the response is then refused, not cut).
+int32_t HttpGetPage(const char* address, ResponseText& response);
+
+// The certificate text of the page at `address`, from its begin line to the end of the
+// response, zero-terminated in `text`. 0, kNoConnection, or kDownloadFailed for every other
+// failure, a page without a certificate included.
+int32_t GetUserCerFromUrl(const char* address, char (&text)[kResponseBufferSize]);
+
+}  // namespace vemo::cert

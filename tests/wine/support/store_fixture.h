@@ -1,0 +1,39 @@
+// Certificates for the acquisition tests: the test PKI's certificates placed in the current
+// user's stores for a test's lifetime, and certificates made on the spot with the fields a test
+// needs (long names, long serial numbers).
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <string>
+#include <vector>
+
+namespace vemo::test {
+
+using Der = std::vector<uint8_t>;
+
+// Makes the current user's system store `name` ("MY", "AddressBook") hold exactly
+// `certificates`, in this order, for the object's lifetime; what it held before (properties
+// and key links included) is put back afterwards.
+class ScopedStoreContents {
+public:
+    ScopedStoreContents(const char* name, const std::vector<Der>& certificates);
+    ~ScopedStoreContents();
+    ScopedStoreContents(const ScopedStoreContents&) = delete;
+    ScopedStoreContents& operator=(const ScopedStoreContents&) = delete;
+
+private:
+    std::string name_;
+    std::vector<Der> saved_;  // serialized store elements
+};
+
+// A certificate (version 3 unless told otherwise) with the subject `x500` (as CertStrToNameW
+// reads it) and the serial number `serial` (most significant byte first), issued by
+// "CN=Vemo Test Maker", valid from 2001-02-03 04:05:06 to 2040-11-12 13:14:15 UTC.
+Der MadeCertificate(const std::wstring& x500, const Der& serial, DWORD version = CERT_V3);
+
+// The one-line PEM the library makes of a DER certificate.
+std::string OneLinePem(const Der& der);
+
+}  // namespace vemo::test
