@@ -74,9 +74,19 @@ extern "C" {
     X(E_TOKEN_CERT_BASE, -8888, "token certificate of container n failed: -8888 + n")        \
     X(E_TOKEN_ENUM_BASE, -9999, "token container n cannot be enumerated: -9999 + n")
 
+/*
+ * Answers that are not failures: (name, value, meaning). 0 is every export's success; a
+ * revocation list lookup that ran (C_VEMO_VerifyUserCRL, mode "3") answers
+ * CVEMO_CRL_NOT_REVOKED (0, the same value as CVEMO_OK) or CVEMO_CRL_REVOKED (1).
+ */
+#define CVEMO_OUTCOME_CODES(X)                                                                 \
+    X(CVEMO_OK, 0, "success")                                                                  \
+    X(CVEMO_CRL_NOT_REVOKED, 0, "the revocation list does not hold the certificate")          \
+    X(CVEMO_CRL_REVOKED, 1, "the revocation list holds the certificate: it is revoked")
+
 enum CVEMO_RESULT_CODE {
-    CVEMO_OK = 0,
 #define CVEMO_RESULT_ENUM_ENTRY(name, value, meaning) name = (value),
+    CVEMO_OUTCOME_CODES(CVEMO_RESULT_ENUM_ENTRY)
     CVEMO_RESULT_CODES(CVEMO_RESULT_ENUM_ENTRY)
 #undef CVEMO_RESULT_ENUM_ENTRY
 };
