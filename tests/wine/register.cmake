@@ -21,6 +21,9 @@ foreach(edition token trace picker)
     vemo_wine_test(library.${edition} library_tests.exe --edition=${edition})
 endforeach()
 
+vemo_wine_test(bench.validation validation_bench.exe --edition=token)
+set_tests_properties(wine.bench.validation PROPERTIES LABELS "wine;bench")
+
 # The client built against the header and each edition's import library (tests/abi/client.c).
 foreach(edition token trace picker)
     add_test(NAME wine.client.${edition}
