@@ -22,7 +22,7 @@ const char* CertOutcome(int32_t result) {
     switch (result) {
         case 0: return "valid: within its validity period and issued by a trusted root";
         case E_CERT_NOT_YET_VALID: return "not yet valid";
-        case E_CERT_EXPIRED: return "outside its validity period (expired, or not yet valid in this edition)";
+        case E_CERT_EXPIRED: return "expired (the trace and picker editions say so of a not yet valid one too)";
         case E_ISSUECERT_INVALID: return "not trusted: no root of the ROOT store issued it, or its list revokes it";
         default: return "not checked: the certificate or the store could not be read";
     }
