@@ -31,7 +31,8 @@ const char* CertOutcome(int32_t result) {
 const char* CrlOutcome(int32_t result, bool lookedUp) {
     if (result == CVEMO_CRL_REVOKED) return "revoked: the list holds the certificate";
     if (result == CVEMO_CRL_NOT_REVOKED) {
-        return lookedUp ? "not revoked: the list does not hold the certificate" : "accepted without a list (mode 1 or 2)";
+        return lookedUp ? "not revoked: the list does not hold the certificate"
+                        : "accepted without a list (mode 1 or 2)";
     }
     return "no answer: the certificate, the mode or the list could not be used";
 }

@@ -14,8 +14,9 @@ int32_t UserCertificateIn(char* text, TraceBlock* trace, win::CertificateContext
     // An overlong text is refused like a missing one: before any step that writes a message.
     if (step == codec::TextStep::TooLong) return SPC_INPUTARG_ERROR_01;
     if (step == codec::TextStep::NotRecognised) {
-        LogError("[ERROR]MoveRedunStrFormPemCert is error,Error Code: 0x%08x,Line %d\n", unsigned(E_FAILED), __LINE__);
-        if (trace) (*trace)("***** MoveRedunStrFormPemCert fails. Error Code: 0x%08x, Line %d\n", unsigned(E_FAILED), __LINE__);
+        const unsigned code = unsigned(E_FAILED);  // the normaliser's own result
+        LogError("[ERROR]MoveRedunStrFormPemCert is error,Error Code: 0x%08x,Line %d\n", code, __LINE__);
+        if (trace) (*trace)("***** MoveRedunStrFormPemCert fails. Error Code: 0x%08x, Line %d\n", code, __LINE__);
         return E_FAILED;
     }
     if (trace) (*trace)("MoveRedunStrFormPemCert succeeds.\n");
