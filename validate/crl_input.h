@@ -15,7 +15,7 @@ namespace vemo::validate {
 // ends instead of wrapping (so no long digit string ever reads as a valid mode).
 int ReadDecimal(const char* text);
 
-// The list file is measured and read in blocks of this many bytes.
+// The list file is read in blocks of this many bytes, until a block comes back short.
 inline constexpr size_t kCrlFileBlock = 4096;
 
 enum class FileRead {
