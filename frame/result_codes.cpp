@@ -11,9 +11,10 @@ struct ResultCodeEntry {
     const char* meaning;
 };
 
+// The answers first, so that 0 is named CVEMO_OK (CVEMO_CRL_NOT_REVOKED shares its value).
 constexpr ResultCodeEntry kResultCodes[] = {
-    {CVEMO_OK, "CVEMO_OK", "success"},
 #define VEMO_RESULT_ENTRY(name, value, meaning) {value, #name, meaning},
+    CVEMO_OUTCOME_CODES(VEMO_RESULT_ENTRY)
     CVEMO_RESULT_CODES(VEMO_RESULT_ENTRY)
 #undef VEMO_RESULT_ENTRY
 };

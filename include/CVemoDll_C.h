@@ -75,9 +75,19 @@ extern "C" {
     X(E_TOKEN_CERT_BASE, -8888, "token certificate of container n failed: -8888 + n")        \
     X(E_TOKEN_ENUM_BASE, -9999, "token container n cannot be enumerated: -9999 + n")
 
+/*
+ * Answers that are not failures: (name, value, meaning). 0 is every export's success; a
+ * revocation list lookup that ran (C_VEMO_VerifyUserCRL, mode "3") answers
+ * CVEMO_CRL_NOT_REVOKED (0, the same value as CVEMO_OK) or CVEMO_CRL_REVOKED (1).
+ */
+#define CVEMO_OUTCOME_CODES(X)                                                                 \
+    X(CVEMO_OK, 0, "success")                                                                  \
+    X(CVEMO_CRL_NOT_REVOKED, 0, "the revocation list does not hold the certificate")          \
+    X(CVEMO_CRL_REVOKED, 1, "the revocation list holds the certificate: it is revoked")
+
 enum CVEMO_RESULT_CODE {
-    CVEMO_OK = 0,
 #define CVEMO_RESULT_ENUM_ENTRY(name, value, meaning) name = (value),
+    CVEMO_OUTCOME_CODES(CVEMO_RESULT_ENUM_ENTRY)
     CVEMO_RESULT_CODES(CVEMO_RESULT_ENUM_ENTRY)
 #undef CVEMO_RESULT_ENUM_ENTRY
 };
@@ -236,10 +246,63 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_GetUserCert(const char* lookup_text, const c
 CVEMO_API int32_t CVEMO_CALL C_VEMO_GetCertInfo(char* cert_text, const char* item, char* info_out,
                                                 PackItem* pack);
 
-/* Looks the certificate up in a revocation list file (mode "3"); modes "1" and "2" check nothing. */
+/*
+ * Certificate text taken by both checks: PEM ("CERTIFICATE" armour, any line breaks) or bare
+ * Base64, at most 4096 characters before the terminator. The token edition works on a copy; the
+ * trace and picker editions normalise `cert_text` in place, so that after the call it may hold
+ * the bare Base64 text. The picker edition takes fewer than 2500 characters (longer: E_FAILED).
+ * Neither check writes anything else to the caller.
+ */
+
+/*
+ * Revocation list check: looks the certificate up in the revocation list of the file `crl_file`
+ * when `mode` reads as the decimal number 3 (as atoi reads it: leading blanks, a sign and
+ * trailing text allowed, no wrap-around); modes 1 and 2 answer 0 without opening any file.
+ *
+ * The file is DER when its first byte is '0' (0x30) and is then read whole, whatever its size;
+ * otherwise it is text, PEM ("X509 CRL" armour) or bare Base64, that decodes to at most 4096
+ * bytes. The list's signature is not checked: the caller vouches for the file.
+ *
+ * Answers after a lookup (the two outcomes of CVEMO_OUTCOME_CODES):
+ *   CVEMO_CRL_NOT_REVOKED (0)  the list does not hold the certificate;
+ *   CVEMO_CRL_REVOKED (1)      the list holds it: revoked (never answered as 0).
+ * Failures, in the order they are checked:
+ *   SPC_INPUTARG_ERROR_01  no certificate text, an empty one or one over 4096 characters;
+ *   E_FAILED, E_PEM_DECODE_ERROR, E_CERT_DATA_ERROR  the text is not certificate text, not
+ *                          Base64, or not a certificate;
+ *   SPC_INPUTARG_ERROR_01  no mode text, or a mode other than 1, 2 and 3;
+ *   E_FILE_OPEN_ERROR      the file cannot be opened;
+ *   E_FILE_READ_ERROR      the file is empty, or cannot be read whole;
+ *   E_FAILED               list text that is neither CRL armour nor Base64;
+ *   E_PEM_DECODE_ERROR     list text that is not Base64, or decodes to more than 4096 bytes;
+ *   SPC_INPUTARG_ERROR_01  the bytes are no revocation list, the list is not one of the
+ *                          certificate's issuer (it could not answer for the certificate), or
+ *                          the platform refuses the lookup.
+ * The token edition logs every failure and the revoked answer; the other editions write nothing.
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCRL(char* cert_text, const char* crl_file, const char* mode);
 
-/* Validity period now, and a certificate of the trusted root store as the direct issuer. */
+/*
+ * Certificate check: 0 when the certificate is within its validity period now and was signed
+ * directly by a certificate of the current user's "ROOT" store (no chain through intermediate
+ * certificates; a root in the store passes as its own issuer). `reserved` is ignored.
+ *
+ * The first root of the store, in store order, whose key verifies the signature is the issuer.
+ * Where the store holds revocation lists of that root (signed by it), a certificate they list is
+ * refused and one they do not list is accepted, whatever the platform's own check concludes.
+ *
+ * Failures, in the order they are checked:
+ *   SPC_INPUTARG_ERROR_01  no certificate text, an empty one or one over 4096 characters;
+ *   E_FAILED, E_PEM_DECODE_ERROR, E_CERT_DATA_ERROR  the text is not certificate text, not
+ *                          Base64, or not a certificate;
+ *   E_CERT_NOT_YET_VALID   not yet valid (token edition; the others answer E_CERT_EXPIRED);
+ *   E_CERT_EXPIRED         expired;
+ *   E_ROOT_STORE_ERROR     the "ROOT" store cannot be opened;
+ *   E_ISSUECERT_INVALID    no root of the store verifies the signature, or a list of the issuing
+ *                          root in the store revokes the certificate.
+ * The token edition logs each failure but the argument checks; the trace edition writes a trace
+ * block for every call, its steps included; the picker edition writes nothing.
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCert(char* cert_text, int32_t reserved);
 
 /* C_VEMO_SignEx with selection mode 0. */

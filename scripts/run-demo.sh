@@ -2,7 +2,8 @@
 # The demo: builds the win64 editions, provisions a software token in a Wine prefix of its own
 # and calls the library through the command-line client: the user's certificate from the token
 # and its fields, random bytes from the system provider and from the token's generator, a SHA-1
-# digest, and a failure in the token edition's user log.
+# digest, a failure in the token edition's user log, and the certificate checks on a valid, an
+# expired and a revoked certificate.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Wine wants a display: the demo runs on a virtual one.
@@ -79,3 +80,17 @@ echo "\$ cat $(cd "$demo" && ls CVemoDll_C*_usr.log)"
 cat "$demo"/CVemoDll_C*_usr.log
 rm -f "$demo"/CVemoDll_C*_usr.log
 tokenctl remove
+
+echo
+echo "== Certificate checks: a valid, an expired and a revoked certificate"
+# The test PKI's root A made trusted in the demo prefix; its files beside the demo's programs.
+cp tests/fixtures/pki/{root-a.crt.pem,root-a.crl.pem,user1024.crt.pem,expired.crt.pem,revoked.crt.pem} "$demo/"
+tokenctl store-add ROOT root-a.crt.pem
+vemo token verifycert user1024.crt.pem
+vemo token verifycert expired.crt.pem
+echo "   (a revoked certificate is still within its period and issued by the root: its list tells)"
+vemo token verifycert revoked.crt.pem
+vemo token verifycrl revoked.crt.pem root-a.crl.pem
+vemo token verifycrl user1024.crt.pem root-a.crl.pem
+tokenctl store-remove ROOT root-a.crt.pem
+rm -f "$demo"/CVemoDll_C*_usr.log

@@ -38,5 +38,7 @@ extern const Command kCertInfoCommand;
 extern const Command kPackCommand;
 extern const Command kRandomCommand;
 extern const Command kHashCommand;
+extern const Command kVerifyCertCommand;
+extern const Command kVerifyCrlCommand;
 
 }  // namespace vemo::tool

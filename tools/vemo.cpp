@@ -19,10 +19,13 @@ const Command* const kCommands[] = {
     &kPackCommand,
     &kRandomCommand,
     &kHashCommand,
+    &kVerifyCertCommand,
+    &kVerifyCrlCommand,
 };
 
 int Codes() {
 #define VEMO_PRINT_CODE(name, value, meaning) std::printf("%6d  %-24s %s\n", value, #name, meaning);
+    CVEMO_OUTCOME_CODES(VEMO_PRINT_CODE)
     CVEMO_RESULT_CODES(VEMO_PRINT_CODE)
 #undef VEMO_PRINT_CODE
     return 0;

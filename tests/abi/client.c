@@ -2,7 +2,8 @@
  * A client program written against the public header and linked with an edition's import
  * library, as a customer would build one. It proves that the header's declarations bind to
  * the edition's export names (the decorated ones included) and calling convention.
- * Exit status 0 when the digest of "abc" and 16 random bytes come back.
+ * Exit status 0 when the digest of "abc" and 16 random bytes come back and both certificate
+ * checks refuse a missing certificate.
  */
 #include <stdio.h>
 #include <string.h>
@@ -29,6 +30,12 @@ int main(void) {
     result = C_VEMO_GenerateRandom(random, sizeof random);
     if (result != CVEMO_OK) {
         printf("C_VEMO_GenerateRandom: result %ld\n", (long)result);
+        return 1;
+    }
+    /* Both checks refuse a missing certificate before they read anything else. */
+    result = C_VEMO_VerifyUserCert(NULL, 0);
+    if (result != SPC_INPUTARG_ERROR_01 || C_VEMO_VerifyUserCRL(NULL, NULL, "3") != SPC_INPUTARG_ERROR_01) {
+        printf("C_VEMO_VerifyUserCert or C_VEMO_VerifyUserCRL: result %ld\n", (long)result);
         return 1;
     }
     puts("client: ok");

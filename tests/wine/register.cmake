@@ -24,6 +24,10 @@ foreach(edition token trace picker)
     set_tests_properties(wine.library.${edition} PROPERTIES ENVIRONMENT "TZ=CST-8")
 endforeach()
 
+vemo_wine_test(bench.validation validation_bench.exe --edition=token)
+# Alone on the machine, like the other benchmark: the figures mean something only then.
+set_tests_properties(wine.bench.validation PROPERTIES LABELS "wine;bench" RUN_SERIAL ON)
+
 # The client built against the header and each edition's import library (tests/abi/client.c).
 foreach(edition token trace picker)
     add_test(NAME wine.client.${edition}

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "frame/win_handles.h"
@@ -274,6 +275,31 @@ TEST_F(ProviderRegistrationTest, RegisterAndUnregister) {
     EXPECT_RUN(Tokenctl("unregister-provider"), 0, "is not registered");
     EXPECT_RUN(Tokenctl("register-provider C:\\no\\such\\provider.dll"), 1, "no provider DLL at");
     EXPECT_FALSE(token::provision::RegisteredTokenProvider());
+}
+
+TEST(Tokenctl, StoreEntriesComeAndGo) {
+    const struct {
+        const char* arguments;  // store, file, options
+        const char* kind;
+    } cases[] = {
+        {"ROOT root-a.crt.pem", "certificate"},
+        {"ROOT root-a.crl.pem", "revocation list"},
+        {"CA intermediate.crt.der", "certificate"},
+        {"ROOT root-a.crt.b64 --machine", "certificate"},
+        {"ROOT root-a.crl.der --machine", "revocation list"},
+    };
+    for (const auto& c : cases) {
+        std::string store, file, options;
+        std::istringstream(c.arguments) >> store >> file >> options;
+        const std::string arguments = store + " " + Fixture(file) + " " + options;
+        const std::string kind = c.kind;
+        EXPECT_RUN(Tokenctl("store-add " + arguments), 0, "added the " + kind);
+        EXPECT_RUN(Tokenctl("store-add " + arguments), 0, "already in");
+        EXPECT_RUN(Tokenctl("store-remove " + arguments), 0, "removed the " + kind);
+        EXPECT_RUN(Tokenctl("store-remove " + arguments), 1, "is not in");
+    }
+    EXPECT_RUN(Tokenctl("store-add ROOT " + Fixture("user1024.key.pem")), 1, "neither");
+    EXPECT_RUN(Tokenctl("store-add ROOT"), 2, "a store name and a file");
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "token/provision/container_import.h"
 #include "token/provision/key_files.h"
 #include "token/provision/provider_registration.h"
+#include "token/provision/store_entries.h"
 #include "token/provision/token_listing.h"
 #include "token/store/token_store.h"
 
@@ -48,6 +50,11 @@ constexpr char kUsageText[] =
     "  clear-faults                  let every call succeed again\n"
     "  register-provider <dll>       register the token's CryptoAPI provider\n"
     "  unregister-provider           remove that registration\n"
+    "  store-add <store> <file> [--machine]\n"
+    "                                put a certificate or revocation list (DER, PEM or Base64)\n"
+    "                                into a system store of the current user (ROOT, CA, MY,\n"
+    "                                AddressBook), or of the local machine\n"
+    "  store-remove <store> <file> [--machine]  take it out again"
     "\n"
     "Containers are added last; the name defaults to the certificate's display name and the\n"
     "key specification to exchange. The token file is %VEMO_TOKEN_STORE%, else\n"
@@ -293,6 +300,39 @@ int UnregisterProvider() {
     return kOk;
 }
 
+// store-add and store-remove: exit 0 when the store holds (or no longer holds) the entry.
+int ChangeStore(const std::vector<std::string>& words, bool add) {
+    bool machine = false;
+    std::vector<std::string> names;
+    for (const std::string& word : words) {
+        if (word == "--machine") {
+            machine = true;
+        } else {
+            names.push_back(word);
+        }
+    }
+    if (names.size() != 2) return Usage("store-add and store-remove take a store name and a file");
+    std::vector<uint8_t> file;
+    std::string problem;
+    if (!ReadWholeFile(names[1], file, problem)) return Fail(problem);
+    const std::optional<StoreEntry> entry = StoreEntryFromFile(file, problem);
+    if (!entry) return Fail(names[1] + ": " + problem);
+    const StoreLocation where = machine ? StoreLocation::LocalMachine : StoreLocation::CurrentUser;
+    const std::string what = entry->kind == StoreEntryKind::Certificate ? "certificate" : "revocation list";
+    const std::string store = (machine ? "the local machine's " : "the current user's ") + names[0];
+    switch (add ? AddStoreEntry(names[0], where, *entry, problem) : RemoveStoreEntry(names[0], where, *entry, problem)) {
+        case StoreChange::Changed:
+            std::printf("%s the %s %s %s\n", add ? "added" : "removed", what.c_str(), add ? "to" : "from", store.c_str());
+            return kOk;
+        case StoreChange::Unchanged:
+            if (!add) return Fail("the " + what + " is not in " + store);
+            std::printf("the %s is already in %s\n", what.c_str(), store.c_str());
+            return kOk;
+        case StoreChange::Failed: break;
+    }
+    return Fail(problem);
+}
+
 int Run(const std::string& command, const std::vector<std::string>& words) {
     const bool none = words.empty();
     if (command == "create" && none) return Create();
@@ -312,6 +352,8 @@ int Run(const std::string& command, const std::vector<std::string>& words) {
     if (command == "clear-faults" && none) return ClearFaults();
     if (command == "register-provider") return RegisterProvider(words);
     if (command == "unregister-provider" && none) return UnregisterProvider();
+    if (command == "store-add") return ChangeStore(words, true);
+    if (command == "store-remove") return ChangeStore(words, false);
     if (command == "help" || command == "--help") {
         std::puts(kUsageText);
         return kOk;

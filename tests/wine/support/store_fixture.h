@@ -1,6 +1,6 @@
-// Certificates for the acquisition tests: the test PKI's certificates placed in the current
-// user's stores for a test's lifetime, and certificates made on the spot with the fields a test
-// needs (long names, long serial numbers).
+// Certificates in the prefix's stores for a test's lifetime: a store's whole contents replaced
+// and put back, or one entry of the test PKI put in and taken out again; and certificates made
+// on the spot with the fields a test needs (long names, long serial numbers).
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,8 @@
 
 #include <string>
 #include <vector>
+
+#include "token/provision/store_entries.h"
 
 namespace vemo::test {
 
@@ -35,5 +37,26 @@ Der MadeCertificate(const std::wstring& x500, const Der& serial, DWORD version =
 
 // The one-line PEM the library makes of a DER certificate.
 std::string OneLinePem(const Der& der);
+
+// A certificate or revocation list of the test PKI put into a system store of the prefix for
+// one test and taken out again, so that the prefix is left as the test found it. An entry the
+// store already held stays where it was.
+using token::provision::StoreLocation;
+
+class ScopedStoreEntry {
+public:
+    // `fixture`: a file of the test PKI ("root-a.crt.der", "root-a.crl.der", ...).
+    ScopedStoreEntry(const char* store, const std::string& fixture,
+                     StoreLocation where = StoreLocation::CurrentUser);
+    ~ScopedStoreEntry();
+    ScopedStoreEntry(const ScopedStoreEntry&) = delete;
+    ScopedStoreEntry& operator=(const ScopedStoreEntry&) = delete;
+
+private:
+    std::string store_;
+    StoreLocation where_;
+    token::provision::StoreEntry entry_;
+    bool added_ = false;
+};
 
 }  // namespace vemo::test

@@ -1,0 +1,352 @@
+// The certificate check (validity period, issuing root of "ROOT" and its lists there) and the
+// revocation list check, through the edition's exports, against the test PKI.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "CVemoDll_C.h"
+#include "support/edition_under_test.h"
+#include "support/scoped_environment.h"
+#include "support/store_fixture.h"
+#include "support/token_fixture.h"
+
+namespace vemo::test {
+namespace {
+
+using Text = std::optional<std::string>;  // nullopt: a null pointer
+
+std::string FixtureText(const std::string& name) {
+    const std::vector<uint8_t> bytes = FixtureBytes(name);
+    return {bytes.begin(), bytes.end()};
+}
+
+std::string WithCrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) if (c != '\n') out += c;
+    return out;
+}
+
+// `text` after enough line feeds to make it `size` characters: what matters comes last.
+std::string PaddedTo(size_t size, const std::string& text) { return std::string(size - text.size(), '\n') + text; }
+
+// The bare Base64 that the trace and picker editions leave in the caller's buffer.
+std::string Normalised(const std::string& pem) {
+    const std::string line = OneLine(WithCrLf(pem));
+    std::string bare;
+    for (char c : line) if (c != '\r' && c != '-' && c != ' ') bare += c;
+    return bare.substr(16, bare.find("ENDCERTIFICATE") - 16);
+}
+
+int32_t NotYetValid() { return Edition().kind() == EditionKind::Token ? E_CERT_NOT_YET_VALID : E_CERT_EXPIRED; }
+
+struct Call {
+    int32_t result;
+    std::string textAfter;  // the caller's certificate text after the call
+};
+
+// Each call gets an exact-size heap copy of the text, so a read past its end is caught.
+Call VerifyCert(const Text& text, int32_t reserved = 0) {
+    if (!text) return {Edition().verifyUserCert(nullptr, reserved), {}};
+    std::vector<char> buffer(text->begin(), text->end());
+    buffer.push_back('\0');
+    const int32_t result = Edition().verifyUserCert(buffer.data(), reserved);
+    return {result, buffer.data()};
+}
+
+Call VerifyCrl(const Text& text, const char* file, const char* mode) {
+    if (!text) return {Edition().verifyUserCRL(nullptr, file, mode), {}};
+    std::vector<char> buffer(text->begin(), text->end());
+    buffer.push_back('\0');
+    const int32_t result = Edition().verifyUserCRL(buffer.data(), file, mode);
+    return {result, buffer.data()};
+}
+
+// The list file of a call in the current folder; nullopt: no file at all.
+const char* ListFile(const Text& content) {
+    static const char kName[] = "list.crl";
+    std::remove(kName);
+    if (!content) return kName;
+    std::FILE* file = std::fopen(kName, "wb");
+    std::fwrite(content->data(), 1, content->size(), file);
+    std::fclose(file);
+    return kName;
+}
+
+// What an edition wrote into the current folder: the token edition's user log, or the trace
+// edition's trace file without the block header; empty when there is none.
+std::string WrittenDown() {
+    if (Edition().writesUserLog()) return ReadFileBytes(TodaysUserLogName());
+    if (!Edition().writesTrace()) return {};
+    const std::string trace = ReadFileBytes("CVemoDLL_Debug.txt");
+    const std::regex header("={56}\r\n\r\n\r\nProject Name: CVemoDLL_C Project - Date: \\d+/\\d+/\\d{4} - "
+                            "Time: \\d{2}h\\d{2}m\r\n");
+    std::smatch match;
+    EXPECT_TRUE(std::regex_search(trace, match, header) && match.position(0) == 0) << trace;
+    return match.suffix();
+}
+
+// The user log holding these messages (regular expressions without their "\n"), each a
+// timestamped entry followed by an empty line.
+std::string LogOf(std::initializer_list<const char*> messages) {
+    std::string log;
+    for (const char* message : messages) {
+        log += "\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} \\[ERROR\\]" + std::string(message) + "\n\n";
+    }
+    return log;
+}
+
+TEST(CertCheck, OutcomeOfEachCertificate) {
+    ScopedStoreEntry root("ROOT", "root-a.crt.der");
+    ScopedStoreEntry intermediate("CA", "intermediate.crt.der");  // present, but in no trusted store
+    const std::string pem = FixtureText("user1024.crt.pem");
+    const struct {
+        const char* name;
+        Text text;
+        int32_t expected;
+    } cases[] = {
+        {"PEM, LF", pem, 0},
+        {"PEM, CR LF", WithCrLf(pem), 0},
+        {"PEM, one line", OneLine(pem), 0},
+        {"bare Base64", FixtureText("user1024.crt.b64"), 0},
+        // The picker edition's normaliser takes fewer than 2500 characters.
+        {"4096 characters", PaddedTo(4096, pem), Edition().kind() == EditionKind::Picker ? E_FAILED : 0},
+        {"2048-bit key", FixtureText("user2048.crt.pem"), 0},
+        {"version 1", FixtureText("plain.crt.b64"), 0},
+        {"the root itself", FixtureText("root-a.crt.pem"), 0},
+        {"an intermediate the root issued", FixtureText("intermediate.crt.pem"), 0},
+        {"revoked, but no list in the store", FixtureText("revoked.crt.pem"), 0},
+        {"issued by an intermediate", FixtureText("inter-user.crt.pem"), E_ISSUECERT_INVALID},
+        {"issued by another root", FixtureText("root-b-user.crt.pem"), E_ISSUECERT_INVALID},
+        {"a root not in the store", FixtureText("root-b.crt.pem"), E_ISSUECERT_INVALID},
+        {"expired", FixtureText("expired.crt.pem"), E_CERT_EXPIRED},
+        {"not yet valid", FixtureText("not-yet-valid.crt.pem"), NotYetValid()},
+        {"null", std::nullopt, SPC_INPUTARG_ERROR_01},
+        {"empty", "", SPC_INPUTARG_ERROR_01},
+        {"4097 characters", PaddedTo(4097, pem), SPC_INPUTARG_ERROR_01},
+        {"over 4096 characters of certificate", FixtureText("oversized.crt.pem"), SPC_INPUTARG_ERROR_01},
+        {"no certificate text", "certificate", E_FAILED},
+        {"public key armour", FixtureText("user1024.pub.pem"), E_FAILED},
+        {"bad Base64", "MIIB*AAA", E_PEM_DECODE_ERROR},
+        {"lower-case end label", pem.substr(0, pem.find("-----END")) + "-----end certificate-----", E_PEM_DECODE_ERROR},
+        {"a revocation list", FixtureText("root-a.crl.b64"), E_CERT_DATA_ERROR},
+    };
+    int32_t reserved = 0x7FFFFFFF;  // ignored, whatever it holds
+    for (const auto& c : cases) {
+        EXPECT_EQ(VerifyCert(c.text, reserved).result, c.expected) << c.name;
+        reserved = reserved * 31 - 7;
+    }
+}
+
+TEST(CertCheck, TheRootIsFoundWhereverItSitsInStoreOrder) {
+    // The current user's entries come before the host's roots in the store's order; the local
+    // machine's after most of them.
+    for (StoreLocation where : {StoreLocation::CurrentUser, StoreLocation::LocalMachine}) {
+        ScopedStoreEntry root("ROOT", "root-a.crt.der", where);
+        EXPECT_EQ(VerifyCert(FixtureText("user1024.crt.b64")).result, 0);
+    }
+    EXPECT_EQ(VerifyCert(FixtureText("user1024.crt.b64")).result, E_ISSUECERT_INVALID) << "the root is gone again";
+}
+
+TEST(CertCheck, ListsOfTheIssuingRootInTheStoreAreApplied) {
+    // The platform's own check may pass over the store's lists; a revoked certificate must
+    // never be accepted, and one that a list does not revoke must be.
+    const struct {
+        const char* list;
+        const char* certificate;
+        int32_t expected;
+    } cases[] = {
+        {"root-a.crl.der", "revoked.crt.pem", E_ISSUECERT_INVALID},
+        {"root-a-long.crl.der", "revoked.crt.pem", E_ISSUECERT_INVALID},
+        {"root-a.crl.der", "user1024.crt.pem", 0},
+        {"root-a-empty.crl.der", "revoked.crt.pem", 0},
+        {"root-b.crl.der", "revoked.crt.pem", 0},  // another root's list says nothing of it
+    };
+    ScopedStoreEntry root("ROOT", "root-a.crt.der");
+    for (const auto& c : cases) {
+        ScopedStoreEntry list("ROOT", c.list);
+        EXPECT_EQ(VerifyCert(FixtureText(c.certificate)).result, c.expected) << c.certificate << " with " << c.list;
+    }
+}
+
+TEST(CertCheck, TheCallersTextIsKeptOrNormalisedInPlace) {
+    ScopedWorkingDirectory directory;
+    ScopedStoreEntry root("ROOT", "root-a.crt.der");
+    const bool inPlace = Edition().kind() != EditionKind::Token;
+    for (const char* name : {"user1024.crt.pem", "expired.crt.pem"}) {
+        const std::string pem = WithCrLf(FixtureText(name));
+        const std::string expected = inPlace ? Normalised(pem) : pem;
+        EXPECT_EQ(VerifyCert(pem).textAfter, expected) << name;
+        EXPECT_EQ(VerifyCrl(pem, "no-such.crl", "1").textAfter, expected) << name;
+    }
+}
+
+TEST(CertCheck, FailuresAreWrittenDownByEdition) {
+    // The trace lines of the steps that went well: up to the certificate context, and up to the
+    // roots tried.
+    const std::string ok3 = "MoveRedunStrFormPemCert succeeds\\.\r\nR_DecodePEMBlock succeeds\\.\r\n"
+                            "CertCreateCertificateContext succeeds\\.\r\n";
+    const std::string ok5 = ok3 + "CertVerifyTimeValidity succeeds\\.\r\nCertOpenSystemStore succeeds\\.\r\n"
+                                  "(CertEnumCertificatesInStore succeeds\\.\r\n)+";
+    const struct {
+        const char* name;
+        Text text;
+        bool revokingList;
+        std::string log;    // the token edition's user log
+        std::string trace;  // the trace edition's lines after the header
+    } cases[] = {
+        {"empty", "", false, "", ""},
+        {"no certificate text", "certificate", false,
+         LogOf({"MoveRedunStrFormPemCert is error,Error Code: 0xffffffff,Line \\d+"}),
+         "\\*{5} MoveRedunStrFormPemCert fails\\. Error Code: 0xffffffff, Line \\d+\r\n"},
+        {"bad Base64", "MIIB*AAA", false, LogOf({"R_DecodePEMBlock is error,Line \\d+"}),
+         "MoveRedunStrFormPemCert succeeds\\.\r\n"
+         "\\*{5} R_DecodePEMBlock fails\\. Error Code: 0x00000001, Line \\d+\r\n"},
+        {"a revocation list", FixtureText("root-a.crl.b64"), false,
+         LogOf({"CertCreateCertificateContext is error,Line \\d+"}),
+         "MoveRedunStrFormPemCert succeeds\\.\r\nR_DecodePEMBlock succeeds\\.\r\n"
+         "\\*{5} CertCreateCertificateContext fails\\. \r\n"},
+        {"expired", FixtureText("expired.crt.pem"), false,
+         LogOf({"CertVerifyTimeValidity is error,Error Code: 0x00000001,Line \\d+"}),
+         ok3 + "\\*{5} CertVerifyTimeValidity fails\\. Error Code: 0x00000001, Line \\d+\r\n"},
+        {"not yet valid", FixtureText("not-yet-valid.crt.pem"), false,
+         LogOf({"CertVerifyTimeValidity is error,Error Code: 0xffffffff,Line \\d+"}),
+         ok3 + "\\*{5} CertVerifyTimeValidity fails\\. Error Code: 0xffffffff, Line \\d+\r\n"},
+        {"no issuing root", FixtureText("root-b-user.crt.pem"), false,
+         LogOf({"CertEnumCertificatesInStore is error,Line \\d+",
+                "VerifyUserCert is error,E_ISSUECERT_INVALID,Line \\d+"}),
+         ok5 + "\\*{5} CertEnumCertificatesInStore fails\\. \r\nVerifyUserCert fail\\.\r\n"},
+        {"revoked by the root's list", FixtureText("revoked.crt.pem"), true,
+         LogOf({"CertVerifySubjectCertificateContext is error,Error Code: 0x00000004,Line \\d+",
+                "VerifyUserCert is error,E_ISSUECERT_INVALID,Line \\d+"}),
+         ok5 + "\\*{5} CertVerifySubjectCertificateContext fails\\. Error Code: 0x00000004, Line \\d+\r\n"
+               "VerifyUserCert fail\\.\r\n"},
+        {"valid", FixtureText("user1024.crt.pem"), false, "", ok5 + "VerifyUserCert succeeds\\.\r\n"},
+    };
+    ScopedStoreEntry root("ROOT", "root-a.crt.der");
+    for (const auto& c : cases) {
+        ScopedWorkingDirectory directory;
+        std::optional<ScopedStoreEntry> list;
+        if (c.revokingList) list.emplace("ROOT", "root-a.crl.der");
+        VerifyCert(c.text);
+        const std::string written = WrittenDown();
+        if (Edition().writesUserLog()) {
+            EXPECT_TRUE(std::regex_match(written, std::regex(c.log))) << c.name << ":\n" << written;
+        } else if (Edition().writesTrace()) {
+            EXPECT_TRUE(std::regex_match(written, std::regex(c.trace))) << c.name << ":\n" << written;
+        } else {
+            EXPECT_TRUE(ListFolder(directory.path()).empty()) << c.name;
+        }
+    }
+}
+
+TEST(CrlCheck, OutcomeOfEachListAndMode) {
+    ScopedWorkingDirectory directory;
+    const std::string revoked = FixtureText("revoked.crt.pem");
+    const std::string user = FixtureText("user1024.crt.b64");
+    const std::string der = FixtureText("root-a.crl.der");
+    const std::string pem = FixtureText("root-a.crl.pem");
+    const std::string b64 = FixtureText("root-a.crl.b64");
+    const struct {
+        const char* name;
+        Text certificate;
+        Text list;
+        const char* mode;
+        int32_t expected;
+    } cases[] = {
+        // The certificate is reported first, whatever the mode and the list.
+        {"no certificate", std::nullopt, std::nullopt, "4", SPC_INPUTARG_ERROR_01},
+        {"certificate of 4097 characters", PaddedTo(4097, revoked), std::nullopt, "4", SPC_INPUTARG_ERROR_01},
+        {"no certificate text", "certificate", std::nullopt, "4", E_FAILED},
+        {"certificate in bad Base64", "MIIB*AAA", std::nullopt, "4", E_PEM_DECODE_ERROR},
+        {"a list as the certificate", b64, std::nullopt, "4", E_CERT_DATA_ERROR},
+        {"revoked, DER", revoked, der, "3", CVEMO_CRL_REVOKED},
+        {"revoked, PEM LF", revoked, pem, "3", CVEMO_CRL_REVOKED},
+        {"revoked, PEM CR LF", revoked, WithCrLf(pem), "3", CVEMO_CRL_REVOKED},
+        {"revoked, PEM one line", revoked, OneLine(pem), "3", CVEMO_CRL_REVOKED},
+        {"revoked, bare Base64", revoked, b64, "3", CVEMO_CRL_REVOKED},
+        {"not listed, DER", user, der, "3", CVEMO_CRL_NOT_REVOKED},
+        {"not listed, PEM CR LF", user, WithCrLf(pem), "3", CVEMO_CRL_NOT_REVOKED},
+        {"not listed, bare Base64", user, b64, "3", CVEMO_CRL_NOT_REVOKED},
+        {"empty list", revoked, FixtureText("root-a-empty.crl.der"), "3", CVEMO_CRL_NOT_REVOKED},
+        {"another root's list, its own user", FixtureText("root-b-user.crt.pem"), FixtureText("root-b.crl.der"), "3",
+         CVEMO_CRL_NOT_REVOKED},
+        // Read whole: text of exactly one block and past two, DER past one and past two blocks
+        // with the entry last.
+        {"text of 4096 bytes", revoked, PaddedTo(4096, pem), "3", CVEMO_CRL_REVOKED},
+        {"text of 8193 bytes", revoked, PaddedTo(8193, pem), "3", CVEMO_CRL_REVOKED},
+        {"DER of 5138 bytes", revoked, FixtureText("root-a-large.crl.der"), "3", CVEMO_CRL_REVOKED},
+        {"DER of 8938 bytes, entry last", revoked, FixtureText("root-a-long.crl.der"), "3", CVEMO_CRL_REVOKED},
+        {"DER of 8938 bytes, not listed", user, FixtureText("root-a-long.crl.der"), "3", CVEMO_CRL_NOT_REVOKED},
+        {"text of more than 4096 bytes of DER", revoked, FixtureText("root-a-large.crl.pem"), "3",
+         E_PEM_DECODE_ERROR},
+        // Lists that cannot answer.
+        {"a list of another issuer", user, FixtureText("root-b.crl.der"), "3", SPC_INPUTARG_ERROR_01},
+        {"the root's list, an intermediate's user", FixtureText("inter-user.crt.pem"), der, "3", SPC_INPUTARG_ERROR_01},
+        {"0x30 but no list", revoked, "0 is no list", "3", SPC_INPUTARG_ERROR_01},
+        {"neither armour nor Base64", revoked, "revoked: none", "3", E_FAILED},
+        {"bad Base64", revoked, "MIIB*AAA", "3", E_PEM_DECODE_ERROR},
+        {"empty file", revoked, "", "3", E_FILE_READ_ERROR},
+        {"no file", revoked, std::nullopt, "3", E_FILE_OPEN_ERROR},
+        // Modes: read as a decimal number; 1 and 2 consult no list.
+        {"mode 1", revoked, std::nullopt, "1", CVEMO_CRL_NOT_REVOKED},
+        {"mode 2", revoked, std::nullopt, "2", CVEMO_CRL_NOT_REVOKED},
+        {"mode \" 3\"", revoked, der, " 3", CVEMO_CRL_REVOKED},
+        {"mode \"+3x\"", revoked, der, "+3x", CVEMO_CRL_REVOKED},
+        {"mode 4", revoked, der, "4", SPC_INPUTARG_ERROR_01},
+        {"mode 0", revoked, der, "0", SPC_INPUTARG_ERROR_01},
+        {"mode \"\"", revoked, der, "", SPC_INPUTARG_ERROR_01},
+        {"mode x", revoked, der, "x", SPC_INPUTARG_ERROR_01},
+        {"mode 2^32 + 3", revoked, der, "4294967299", SPC_INPUTARG_ERROR_01},
+        {"no mode", revoked, der, nullptr, SPC_INPUTARG_ERROR_01},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(VerifyCrl(c.certificate, ListFile(c.list), c.mode).result, c.expected) << c.name;
+    }
+}
+
+TEST(CrlCheck, OnlyTheTokenEditionWritesDown) {
+    const std::string revoked = FixtureText("revoked.crt.pem");
+    const struct {
+        const char* name;
+        const std::string certificate;
+        Text list;
+        std::string log;
+    } cases[] = {
+        {"revoked", revoked, FixtureText("root-a.crl.der"),
+         LogOf({"CertFindCertificateInCRL is error,Error Code: 0x00000001,Line \\d+"})},
+        {"not listed", FixtureText("user1024.crt.pem"), FixtureText("root-a.crl.der"), ""},
+        {"0x30 but no list", revoked, "0 is no list",
+         LogOf({"CertFindCertificateInCRL is error,Error Code: 0x00000000,Line \\d+"})},
+        {"another issuer", revoked, FixtureText("root-b.crl.der"),
+         LogOf({"CertCompareCertificateName is error,Line \\d+"})},
+        {"no file", revoked, std::nullopt, LogOf({"fopen CRLfile is error,Line \\d+"})},
+        {"empty file", revoked, "", LogOf({"fread CRLfile is error,Line \\d+"})},
+        {"no list text", revoked, "revoked: none",
+         LogOf({"MoveRedunStrFormPemCert is error,Error Code: 0xffffffff,Line \\d+"})},
+        {"too long", revoked, FixtureText("root-a-large.crl.pem"), LogOf({"R_DecodePEMBlock is error,Line \\d+"})},
+    };
+    for (const auto& c : cases) {
+        ScopedWorkingDirectory directory;
+        VerifyCrl(c.certificate, ListFile(c.list), "3");
+        std::remove("list.crl");
+        if (Edition().writesUserLog()) {
+            const std::string log = ReadFileBytes(TodaysUserLogName());
+            EXPECT_TRUE(std::regex_match(log, std::regex(c.log))) << c.name << ":\n" << log;
+        } else {
+            EXPECT_TRUE(ListFolder(directory.path()).empty()) << c.name << ": neither a log nor a trace";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vemo::test
