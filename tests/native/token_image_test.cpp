@@ -25,6 +25,11 @@ void ExpectSame(const TokenImage& a, const TokenImage& b) {
         EXPECT_EQ(a.containers[i].protectedKey, b.containers[i].protectedKey);
         EXPECT_EQ(a.containers[i].publicKey, b.containers[i].publicKey);
         EXPECT_EQ(a.containers[i].certificate, b.containers[i].certificate);
+        EXPECT_EQ(a.containers[i].secondKey.has_value(), b.containers[i].secondKey.has_value());
+        if (a.containers[i].secondKey && b.containers[i].secondKey) {
+            EXPECT_EQ(a.containers[i].secondKey->keySpec, b.containers[i].secondKey->keySpec);
+            EXPECT_EQ(a.containers[i].secondKey->publicKey, b.containers[i].secondKey->publicKey);
+        }
     }
     ASSERT_EQ(a.faults.size(), b.faults.size());
     for (size_t i = 0; i < a.faults.size(); ++i) {
@@ -78,6 +83,40 @@ TEST(TokenFile, DamageIsRefused) {
     EXPECT_FALSE(ParseToken(longName.data(), longName.size()));
 
     EXPECT_FALSE(ParseToken(nullptr, 0));
+}
+
+TEST(TokenFile, ASecondKeyNeedsVersionTwoAndReadsBack) {
+    TokenImage image = SampleToken();
+    // No second key: still written in version 1, which older readers take.
+    EXPECT_EQ(SerialiseToken(image)[7], '1');
+
+    image.containers[1].secondKey = KeyPair{kKeySignature, {7, 7}, {6}, {0x30, 0x00}};
+    const std::vector<uint8_t> bytes = SerialiseToken(image);
+    ASSERT_EQ(bytes[7], '2');
+    const std::optional<TokenImage> back = ParseToken(bytes.data(), bytes.size());
+    ASSERT_TRUE(back);
+    ExpectSame(image, *back);
+    const Container& both = back->containers[1];
+    ASSERT_TRUE(both.secondKey);
+    EXPECT_EQ(both.keyOf(kKeyExchange)->protectedKey, (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(both.keyOf(kKeySignature)->protectedKey, (std::vector<uint8_t>{7, 7}));
+    EXPECT_EQ(both.keyOf(kKeySignature)->certificate, (std::vector<uint8_t>{0x30, 0x00}));
+    EXPECT_FALSE(back->containers[0].keyOf(kKeyExchange));
+    EXPECT_FALSE(back->containers[2].secondKey);
+    for (size_t size = 0; size < bytes.size(); ++size) {
+        const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + size);
+        EXPECT_FALSE(ParseToken(cut.data(), cut.size())) << "accepted " << size << " bytes";
+    }
+}
+
+TEST(TokenFile, ASecondKeyBesideNoKeyOrOfTheSameSpecIsRefused) {
+    for (auto [first, second] : {std::pair{0u, kKeySignature}, {kKeyExchange, kKeyExchange}, {kKeyExchange, 3u}}) {
+        TokenImage image;
+        image.containers.push_back({"two keys", first, {1}, {2}, {}});
+        image.containers[0].secondKey = KeyPair{second, {3}, {4}, {}};
+        const std::vector<uint8_t> bytes = SerialiseToken(image);
+        EXPECT_FALSE(ParseToken(bytes.data(), bytes.size())) << first << " and " << second;
+    }
 }
 
 TEST(TokenFile, UnknownFaultPointOrKeySpecIsRefused) {
