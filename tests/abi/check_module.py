@@ -33,7 +33,7 @@ EXPORTS = [
 # Exported under their decorated names in the stdcall editions.
 DECORATED = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}
 # The exports built so far; each later export joins this set when it is built.
-BUILT = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}
+BUILT = {"C_VEMO_GenerateRandom", "C_VEMO_Hash", "C_VEMO_Sign", "C_VEMO_SignEx", "C_VEMO_VerifySign"}
 
 EDITIONS = ("token", "trace", "picker")
 
