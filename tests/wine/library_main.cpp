@@ -1,7 +1,8 @@
 // The library tests: every test runs against the one edition named by --edition=.
 // With --hash-loop=<n> the program instead calls C_VEMO_Hash n times (--verify-loop=<n>:
 // C_VEMO_VerifySign and C_VEMO_Hash) and exits with the number of failed calls: the concurrency
-// tests start several of these at once.
+// tests start several of these at once. --raw-interop=<folder> names the folder the raw
+// signature shares with openssl on the host (tests/interop/raw-signature-openssl.sh).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -48,8 +49,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--hash-loop=", 12) == 0) return RunHashLoop(std::atoi(argv[i] + 12));
         if (std::strncmp(argv[i], "--verify-loop=", 14) == 0) return RunVerifyLoop(std::atoi(argv[i] + 14));
+        if (std::strncmp(argv[i], "--raw-interop=", 14) == 0) vemo::test::SetRawInteropFolder(argv[i] + 14);
     }
     testing::InitGoogleTest(&argc, argv);
+    // The benchmarks run only when asked for (their own ctest entry).
+    if (testing::GTEST_FLAG(filter) == "*") testing::GTEST_FLAG(filter) = "-*Benchmark.*";
     try {
         // The token editions sign through the token's provider of this build.
         vemo::test::RegisterProviderOfThisBuild();

@@ -14,6 +14,7 @@
 #include "support/process_handles.h"
 #include "support/scoped_environment.h"
 #include "support/signing_fixture.h"
+#include "support/test_token.h"
 #include "support/token_fixture.h"
 #include "token/store/token_image.h"
 
@@ -87,12 +88,6 @@ Container Named(Container container, const std::string& name) {
     return container;
 }
 
-Container WithoutKey(const std::string& name) {
-    Container container;
-    container.name = name;
-    return container;
-}
-
 // A container of `first`'s key that holds `second`'s key as its second one.
 Container BothKeys(const std::string& first, uint32_t firstSpec, const std::string& second) {
     Container container = Named(UserContainer(first, firstSpec), "both");
@@ -100,12 +95,6 @@ Container BothKeys(const std::string& first, uint32_t firstSpec, const std::stri
     const Container& other = UserContainer(second, secondSpec);
     container.secondKey = token::KeyPair{secondSpec, other.protectedKey, other.publicKey, other.certificate};
     return container;
-}
-
-TokenImage TokenOf(std::vector<Container> containers) {
-    TokenImage image;
-    image.containers = std::move(containers);
-    return image;
 }
 
 class TokenSignature : public testing::Test {
@@ -128,12 +117,12 @@ TEST_F(TokenSignature, TheTokensShapes) {
         {"no token", nullptr, E_CTN_NO_EXIST, "CryptAcquireContext is error,Error Code: E_CTN_NO_EXIST"},
         {"an empty token", [] { return TokenImage{}; }, E_CTN_NO_EXIST,
          "CryptGetProvParam is error,Error Code: E_CTN_NO_EXIST"},
-        {"only the pseudo-containers", [] { return TokenOf({WithoutKey("*default*"), WithoutKey("*defalut*")}); },
+        {"only the pseudo-containers", [] { return TokenOf({ContainerWithoutKey("*default*"), ContainerWithoutKey("*defalut*")}); },
          E_CTN_NO_EXIST, "CryptGetProvParam is error,Error Code: E_CTN_NO_EXIST"},
         {"names beginning with the pseudo-names, then a user",
-         [] { return TokenOf({WithoutKey("*default*-2"), WithoutKey("*defalut*x"), UserContainer("user1024")}); }, 0,
+         [] { return TokenOf({ContainerWithoutKey("*default*-2"), ContainerWithoutKey("*defalut*x"), UserContainer("user1024")}); }, 0,
          "user1024"},
-        {"a container without key", [] { return TokenOf({WithoutKey("*default*"), WithoutKey("empty")}); },
+        {"a container without key", [] { return TokenOf({ContainerWithoutKey("*default*"), ContainerWithoutKey("empty")}); },
          E_NO_SPEC_KEYS, "CryptGetUserKey is error,Error Code: E_NO_SPEC_KEYS"},
         {"a key without certificate",
          [] {
@@ -149,7 +138,7 @@ TEST_F(TokenSignature, TheTokensShapes) {
              return TokenOf({container});
          },
          E_CERT_DATA_ERROR, "CertCreateCertificateContext is error,Error Code: E_CERT_DATA_ERROR"},
-        {"an exchange key only", [] { return TokenOf({WithoutKey("*default*"), UserContainer("user1024")}); }, 0,
+        {"an exchange key only", [] { return TokenOf({ContainerWithoutKey("*default*"), UserContainer("user1024")}); }, 0,
          "user1024"},
         {"a signature key only", [] { return TokenOf({UserContainer("signer", token::kKeySignature)}); }, 0,
          "signer"},
@@ -162,6 +151,9 @@ TEST_F(TokenSignature, TheTokensShapes) {
         {"a serial number of three bytes", [] { return TokenOf({UserContainer("plain")}); }, 0, "plain"},
         {"a name of 251 characters takes the suffix",
          [] { return TokenOf({Named(UserContainer("user1024"), std::string(251, 'n'))}); }, 0, "user1024"},
+        {"a key whose signatures do not fit the record (2432 bits)",
+         [] { return TokenOf({ContainerFor("large", Identity(AT_KEYEXCHANGE, 2432))}); }, E_SIGN_ERROR,
+         "CryptSignHash get sign len is error,Error Code: E_SIGN_ERROR"},
         {"a name of 252 characters is passed over",
          [] {
              return TokenOf({Named(UserContainer("user2048"), std::string(252, 'n')), UserContainer("user1024")});
@@ -211,7 +203,7 @@ TEST_F(TokenSignature, EveryProviderCallThatFails) {
     for (const Fault& fault : faults) {
         SCOPED_TRACE(token::FaultPointName(fault.point));
         ScopedWorkingDirectory log;
-        TokenImage image = TokenOf({WithoutKey("*default*"), UserContainer("user1024")});
+        TokenImage image = TokenOf({ContainerWithoutKey("*default*"), UserContainer("user1024")});
         image.setFault(fault.point, 0x8009F00D);
         token.plugIn(image);
         const Signed made = SignText("data");
@@ -262,7 +254,7 @@ class EditionKey {
 public:
     EditionKey() {
         if (Edition().usesToken()) {
-            token_.plugIn(TokenOf({WithoutKey("*default*"), UserContainer("user1024")}));
+            token_.plugIn(TokenOf({ContainerWithoutKey("*default*"), UserContainer("user1024")}));
         } else {
             personal_ = std::make_unique<PersonalCertificate>("user1024");
             EXPECT_EQ(SignText("choose", 1, "3A1B2C3D4E5F60718293A4B5C6D7E8F9").result, 0);

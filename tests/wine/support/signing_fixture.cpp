@@ -70,6 +70,10 @@ Bytes CertificateWithSerial(size_t bytes) {
 
 CVEMO_SIGNATURE_RECORD RecordOf(const Bytes& value) {
     CVEMO_SIGNATURE_RECORD record{};
+    if (value.size() > sizeof record.signature) {
+        ADD_FAILURE() << "a " << value.size() << "-byte signature does not fit a record";
+        return record;
+    }
     std::memcpy(record.marker, CVEMO_SIGNATURE_MARKER, sizeof record.marker);
     std::memcpy(record.serial_number, "0102", 4);
     record.signature_length = static_cast<int32_t>(value.size());
@@ -246,6 +250,16 @@ std::wstring AsShown(const char* text) {
     MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 256);
     return wide;
 }
+
+namespace {
+std::string& InteropFolder() {
+    static std::string folder;
+    return folder;
+}
+}  // namespace
+
+void SetRawInteropFolder(const std::string& folder) { InteropFolder() = folder; }
+const std::string& RawInteropFolder() { return InteropFolder(); }
 
 void ExpectWrittenDown(const std::vector<std::string>& messages) {
     if (!Edition().writesUserLog()) {

@@ -87,6 +87,10 @@ private:
 // The text a message box shows for `text` given to MessageBoxA (the ANSI code page's reading).
 std::wstring AsShown(const char* text);
 
+// The folder the raw signature's interop tests share with openssl on the host (empty: none).
+void SetRawInteropFolder(const std::string& folder);
+const std::string& RawInteropFolder();
+
 // Checks what the edition under test wrote down in the current directory since it was made:
 // in the token edition a user log of exactly these "[ERROR]<message>,Line <n>" entries, in the
 // other editions nothing at all.
