@@ -35,5 +35,7 @@ bool WriteFile(const std::string& path, const void* bytes, size_t count);
 // The command table of each family.
 extern const Command kRandomCommand;
 extern const Command kHashCommand;
+extern const Command kSignCommand;
+extern const Command kVerifyCommand;
 
 }  // namespace vemo::tool

@@ -16,6 +16,8 @@ using namespace vemo::tool;
 const Command* const kCommands[] = {
     &kRandomCommand,
     &kHashCommand,
+    &kSignCommand,
+    &kVerifyCommand,
 };
 
 int Codes() {
