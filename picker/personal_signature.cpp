@@ -57,8 +57,7 @@ int32_t SignWithEditionKey(int32_t selectionMode, const char* selector, const ui
     if (SignSha1(context, SigningKeySpec(context, keySpec), data, length, value) != HashSignStep::Ok) {
         return E_SIGN_ERROR;
     }
-    FillSignatureRecord(record, serialText, value.bytes, value.length);
-    return 0;
+    return FillSignatureRecord(record, serialText, value.bytes, value.length) ? 0 : E_SIGN_ERROR;
 }
 
 }  // namespace vemo::sign

@@ -86,8 +86,7 @@ int32_t SignWithEditionKey(int32_t /*selectionMode*/, const char* /*selector*/, 
         step != HashSignStep::Ok) {
         return SignatureFailure(step);
     }
-    FillSignatureRecord(record, serialText, value.bytes, value.length);
-    return 0;
+    return FillSignatureRecord(record, serialText, value.bytes, value.length) ? 0 : E_SIGN_ERROR;
 }
 
 }  // namespace vemo::sign

@@ -9,9 +9,9 @@ namespace {
 
 TokenImage SampleToken() {
     TokenImage image;
-    image.containers.push_back({std::string(kDefaultContainer), 0, {}, {}, {}});
-    image.containers.push_back({"LAB-USER-1", kKeyExchange, {1, 2, 3}, {4, 5}, {0x30, 0x03, 0x02, 0x01, 0x05}});
-    image.containers.push_back({"signing only", kKeySignature, {9}, {8}, {}});
+    image.containers.push_back({std::string(kDefaultContainer), 0, {}, {}, {}, std::nullopt});
+    image.containers.push_back({"LAB-USER-1", kKeyExchange, {1, 2, 3}, {4, 5}, {0x30, 0x03, 0x02, 0x01, 0x05}, std::nullopt});
+    image.containers.push_back({"signing only", kKeySignature, {9}, {8}, {}, std::nullopt});
     image.setFault(FaultPoint::ProviderSignHash, 0x80090020u);
     image.setFault(FaultPoint::EnumContainer, 0x0E000099u);
     return image;
@@ -112,7 +112,7 @@ TEST(TokenFile, ASecondKeyNeedsVersionTwoAndReadsBack) {
 TEST(TokenFile, ASecondKeyBesideNoKeyOrOfTheSameSpecIsRefused) {
     for (auto [first, second] : {std::pair{0u, kKeySignature}, {kKeyExchange, kKeyExchange}, {kKeyExchange, 3u}}) {
         TokenImage image;
-        image.containers.push_back({"two keys", first, {1}, {2}, {}});
+        image.containers.push_back({"two keys", first, {1}, {2}, {}, std::nullopt});
         image.containers[0].secondKey = KeyPair{second, {3}, {4}, {}};
         const std::vector<uint8_t> bytes = SerialiseToken(image);
         EXPECT_FALSE(ParseToken(bytes.data(), bytes.size())) << first << " and " << second;
@@ -126,14 +126,14 @@ TEST(TokenFile, UnknownFaultPointOrKeySpecIsRefused) {
     EXPECT_FALSE(ParseToken(bytes.data(), bytes.size()));
 
     TokenImage badSpec;
-    badSpec.containers.push_back({"x", 3, {1}, {}, {}});
+    badSpec.containers.push_back({"x", 3, {1}, {}, {}, std::nullopt});
     bytes = SerialiseToken(badSpec);
     EXPECT_FALSE(ParseToken(bytes.data(), bytes.size()));
 }
 
 TEST(TokenFile, LimitsAreKeptWhenWriting) {
     TokenImage image;
-    image.containers.push_back({std::string(kMaxNameLength + 1, 'n'), 0, {}, {}, {}});
+    image.containers.push_back({std::string(kMaxNameLength + 1, 'n'), 0, {}, {}, {}, std::nullopt});
     EXPECT_TRUE(SerialiseToken(image).empty());
     image.containers[0].name.resize(kMaxNameLength);
     EXPECT_FALSE(SerialiseToken(image).empty());
