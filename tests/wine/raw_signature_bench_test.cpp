@@ -100,6 +100,7 @@ TEST(RawSignatureBenchmark, VerifySign) {
 }
 
 TEST(RawSignatureBenchmark, SignEx) {
+    if (!Edition().usesToken()) GTEST_SKIP() << "the token editions sign with the software token";
     ScopedTokenStore token;
     token::TokenImage image;
     image.containers.push_back(FixtureContainer("user1024", "user1024"));

@@ -15,6 +15,7 @@
 #include "support/scoped_environment.h"
 #include "support/signing_fixture.h"
 #include "support/test_token.h"
+#include "support/token_callers.h"
 #include "support/token_fixture.h"
 #include "token/store/token_image.h"
 
@@ -62,12 +63,13 @@ void ExpectSignedBy(const Signed& made, const std::string& text, const std::stri
     EXPECT_EQ(SerialOf(made.record), serial);
     const Bytes value = ValueOf(made.record);
     EXPECT_EQ(value.size(), user == "user1024" || user == "plain" ? 128u : 256u);
-    EXPECT_TRUE(SignedBy(FixtureBytes(user + ".crt.der"), text, value)) << "not signed by " << user;
+    EXPECT_TRUE(SignatureVerifies(FixtureBytes(user + ".crt.der"), text, Reversed(value))) << "not signed by " << user;
     for (size_t i = value.size(); i < sizeof made.record.signature; ++i) ASSERT_EQ(made.record.signature[i], 0) << i;
 }
 
-// Serial texts of the test PKI's users, as the token editions write them: two-, 16- and 24-byte
-// serial numbers most significant byte first, odd lengths in the platform's order.
+// Serial texts of the test PKI's users, as the token editions write them: serial numbers of even
+// length (2 and 16 bytes) most significant byte first, of odd length (3 and 17) in the
+// platform's order.
 const std::map<std::string, std::string> kTokenSerialText = {
     {"user1024", "3A1B2C3D4E5F60718293A4B5C6D7E8F9"},
     {"user2048", "4B3A291807F6E5D4C3B2A19F7D5C3B8E00"},

@@ -90,23 +90,6 @@ std::string SerialOf(const CVEMO_SIGNATURE_RECORD& record) {
     return std::string(record.serial_number, strnlen(record.serial_number, sizeof record.serial_number));
 }
 
-bool SignedBy(const Bytes& certificate, const std::string& data, const Bytes& value) {
-    const win::CertificateContext decoded(
-        CertCreateCertificateContext(X509_ASN_ENCODING, certificate.data(), static_cast<DWORD>(certificate.size())));
-    Bytes reversed(value.rbegin(), value.rend());
-    win::ProviderContext system;
-    win::CryptKey key;
-    win::CryptHash hash;
-    return decoded && !value.empty() &&
-           CryptAcquireContextA(system.put(), nullptr, MS_ENHANCED_PROV_A, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
-           CryptImportPublicKeyInfo(system.get(), X509_ASN_ENCODING, &decoded.get()->pCertInfo->SubjectPublicKeyInfo,
-                                    key.put()) &&
-           CryptCreateHash(system.get(), CALG_SHA1, 0, 0, hash.put()) &&
-           CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0) &&
-           CryptVerifySignatureA(hash.get(), reversed.data(), static_cast<DWORD>(reversed.size()), key.get(), nullptr,
-                                 0);
-}
-
 int32_t VerifyWith(const Bytes& keyData, const std::string& data, const CVEMO_SIGNATURE_RECORD& record,
                    int32_t hashSelector) {
     Bytes copy = keyData;
@@ -277,6 +260,7 @@ void ExpectWrittenDown(const std::vector<std::string>& messages) {
             if (std::strchr("\\^$.|?*+()[]{}", c) != nullptr) escaped += '\\';
             escaped += c;
         }
+        escaped = std::regex_replace(escaped, std::regex("%08x"), "[0-9a-f]{8}");
         pattern += "\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} \\[ERROR\\]" + escaped + ",Line \\d+\n\n";
     }
     const std::string log = ReadFileBytes(TodaysUserLogName());

@@ -34,10 +34,6 @@ Bytes ValueOf(const CVEMO_SIGNATURE_RECORD& record);
 // The serial text a record carries.
 std::string SerialOf(const CVEMO_SIGNATURE_RECORD& record);
 
-// Whether `value` (most significant byte first) is a SHA-1 signature of `data` by the key of the
-// certificate `certificate` (DER), checked with the system's provider.
-bool SignedBy(const Bytes& certificate, const std::string& data, const Bytes& value);
-
 // C_VEMO_VerifySign of the edition under test on a private copy of `keyData`.
 int32_t VerifyWith(const Bytes& keyData, const std::string& data, const CVEMO_SIGNATURE_RECORD& record,
                    int32_t hashSelector = 0);
@@ -92,8 +88,8 @@ void SetRawInteropFolder(const std::string& folder);
 const std::string& RawInteropFolder();
 
 // Checks what the edition under test wrote down in the current directory since it was made:
-// in the token edition a user log of exactly these "[ERROR]<message>,Line <n>" entries, in the
-// other editions nothing at all.
+// in the token edition a user log of exactly these "[ERROR]<message>,Line <n>" entries ("%08x"
+// in a message stands for any such code), in the other editions nothing at all.
 void ExpectWrittenDown(const std::vector<std::string>& messages);
 
 }  // namespace vemo::test
