@@ -45,12 +45,11 @@ public:
     }
     // The element that starts here, whole.
     bool takeElement(uint8_t tag, ByteReader& element) {
-        const ByteReader start = reader_;
-        ByteReader fields = reader_;
+        ByteReader contents = reader_;
         uint32_t length = 0;
-        if (!at(tag) || !fields.skip(1) || !codec::ReadDerLengthThreeLongForms(fields, length)) return false;
-        const size_t header = start.remaining() - fields.remaining();
-        if (length > fields.remaining()) return false;
+        if (!at(tag) || !contents.skip(1) || !codec::ReadDerLengthThreeLongForms(contents, length)) return false;
+        if (length > contents.remaining()) return false;  // (also keeps the sum below from wrapping)
+        const size_t header = reader_.remaining() - contents.remaining();
         return reader_.readBytes(header + length, element);
     }
 
