@@ -205,8 +205,12 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_FreePack(PackItem* pack);
  *
  * The download: "http://" or "https://" (fetched in plain text too), host, optional ":port"
  * (80 without), a path from the first "/"; one GET request in absolute form; the response is
- * read until the server closes the connection. Connecting and each receive wait at most 30 s;
- * the environment variable CVEMO_HTTP_TIMEOUT_MS (1 to 30000) shortens that wait, for tests.
+ * read until the server closes the connection. The whole download (connecting, the request and
+ * every receive) ends within 30 s of its start, however slowly the server sends: what has not
+ * arrived by then is a failure (E_CERT_DATA_ERROR). The environment variable
+ * CVEMO_HTTP_TIMEOUT_MS (1 to 30000) shortens that bound, for tests. The response is text: it
+ * ends at its first zero byte. Name resolution (a host name instead of an address) takes as
+ * long as the system's resolver takes.
  */
 #define CVEMO_CERT_TEXT_MAX 5516
 CVEMO_API int32_t CVEMO_CALL C_VEMO_GetUserCert(const char* lookup_text, const char* serial_hex,
