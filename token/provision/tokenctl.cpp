@@ -282,13 +282,17 @@ int ClearFault(const std::vector<std::string>& words) {
     std::string problem;
     if (!ParseFaultPoint(words[0], point, problem)) return Usage(problem);
     return EditToken([&](TokenImage& image, std::string&) {
+        const bool wasSet = image.faultCode(point).has_value();
         image.clearFault(point);
+        std::printf("%s %s\n", FaultPointName(point), wasSet ? "works again" : "had no fault set");
         return true;
     });
 }
 
 int ClearFaults() {
     return EditToken([](TokenImage& image, std::string&) {
+        const unsigned cleared = static_cast<unsigned>(image.faults.size());
+        std::printf("%u fault(s) cleared: every token call works again\n", cleared);
         image.faults.clear();
         return true;
     });
