@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/edition_under_test.h"
+#include "support/run_program.h"
 #include "support/token_fixture.h"
 
 namespace vemo::test {
@@ -109,6 +110,19 @@ TEST(Pack, RepeatedUseLeavesNoHeapBlockBehind) {
     EXPECT_EQ(after, before);
     std::printf("[report] pack memory, %s edition: %ld busy process-heap blocks before and %ld after 200 "
                 "fill-and-release cycles\n", Edition().name().c_str(), before, after);
+}
+
+TEST(Pack, VemoNamesTheExportAnEditionLacks) {
+    // vemo binds every export by name; an edition without C_VEMO_NewPack is reported, not called.
+    const std::wstring vemo = ProgramDirectory() + L"\\..\\..\\tools\\vemo.exe";
+    const ProgramRun run = RunProgram(vemo, L"--dll \"" + Edition().dllPath() + L"\" pack");
+    if (IsToken()) {
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_NE(run.output.find("C_VEMO_FreePack: 0"), std::string::npos) << run.output;
+    } else {
+        EXPECT_EQ(run.exitCode, 2) << run.output;
+        EXPECT_NE(run.output.find("vemo: the library has no export C_VEMO_NewPack"), std::string::npos) << run.output;
+    }
 }
 
 }  // namespace
