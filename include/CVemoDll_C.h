@@ -277,7 +277,8 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_GetCertInfo(char* cert_text, const char* ite
  *   E_FAILED, E_PEM_DECODE_ERROR, E_CERT_DATA_ERROR  the text is not certificate text, not
  *                          Base64, or not a certificate;
  *   SPC_INPUTARG_ERROR_01  no mode text, or a mode other than 1, 2 and 3;
- *   E_FILE_OPEN_ERROR      the file cannot be opened;
+ *   E_FILE_OPEN_ERROR      the file cannot be opened (a null or empty name, a folder, a file
+ *                          held open elsewhere without sharing);
  *   E_FILE_READ_ERROR      the file is empty, or cannot be read whole;
  *   E_FAILED               list text that is neither CRL armour nor Base64;
  *   E_PEM_DECODE_ERROR     list text that is not Base64, or decodes to more than 4096 bytes;
@@ -374,7 +375,9 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_SignEx(int32_t reserved1, int32_t reserved2,
  * key: `key_data` is `key_data_length` bytes (1 to 4096) of an X.509 certificate or a bare
  * RSAPublicKey, as DER (first byte '0') or as PEM or Base64 text (no terminator needed). The
  * two are told apart by structure: a SEQUENCE of two INTEGERs is a key, a SEQUENCE whose first
- * element is a SEQUENCE a certificate. RSA keys of up to 4096 bits with any public exponent of
+ * element is a SEQUENCE a certificate. The key is found in a certificate by position and the
+ * rest is not read: a certificate cut short after its public key still gives that key; one
+ * whose serial number is longer than 127 bytes gives E_CERT_DATA_ERROR. RSA keys of up to 4096 bits with any public exponent of
  * up to 32 bits are taken; since the record carries at most 300 signature bytes, keys of up to
  * 2400 bits can verify. `hash_selector` 11 hashes with MD5, any other value with SHA-1.
  * `reserved` is not examined. Writes no output.
