@@ -60,7 +60,8 @@ inside() {
     local action=$1 prefix=$2
     shift 2
     . "$here/../wine/wine-env.sh" "$prefix"
-    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+    # No desktop menu entries; and a crashing program ends at once instead of waiting for winedbg.
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe,winedbg.exe=d"
     # Wine (without its preloader, which Debian does not ship) reserves the address space above
     # 2 GB in 64 KB steps when it starts. Under qemu's default 4 GB guest space each step is a
     # long search, about a minute of CPU per process; a guest space that ends just above 2 GB
