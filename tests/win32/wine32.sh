@@ -93,10 +93,19 @@ make_prefix() {
     # The prefix's services, started now with no output of this step: they outlive the program
     # that starts them, and ctest waits for every holder of a test's output to finish.
     "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
-    if ! timeout -k 10 "$SMOKE_LIMIT" "$WINE32" cmd /c exit </dev/null >>"$log" 2>&1; then
-        echo "a 32-bit program did not run in the new prefix: $(grep -m1 -i 'could not load\|err:' "$log" || true)"
+    local status=0
+    timeout -k 10 "$SMOKE_LIMIT" "$WINE32" cmd /c exit </dev/null >>"$log" 2>&1 || status=$?
+    case "$status" in
+    0) ;;
+    124 | 137)
+        echo "a 32-bit program did not finish within $SMOKE_LIMIT s in the new prefix"
         return 1
-    fi
+        ;;
+    *)
+        echo "a 32-bit program failed in the new prefix (status $status): $(grep -m1 -i 'could not load\|err:' "$log" || true)"
+        return 1
+        ;;
+    esac
 }
 
 setup_inside() {
@@ -122,6 +131,7 @@ setup_inside() {
 run_inside() {
     local program=$1 start status output name summary
     shift
+    [ -f "$WINEPREFIX.started" ] || fail "no prefix at $WINEPREFIX: run \"$0 setup\" first"
     name=$(basename "$(dirname "$program")")
     output=$(mktemp)
     start=$(now)
