@@ -2,6 +2,11 @@
 // library, called with the convention the public header declares, the stack pointer watched
 // across every call (checked_call.h). The main cases of each export; the win64 suites of
 // tests/wine hold the rest.
+//
+// A new export: its main cases as tests here, each call made with CHECKED_CALL, and its names
+// and ordinals as a row of Binding.NamesAndOrdinalsLeadToTheBoundExports. An export that only
+// some editions have gets a file of its own for both, listed for those editions in
+// CMakeLists.txt (a program cannot even name an export its edition lacks).
 #include <gtest/gtest.h>
 
 #include <windows.h>
