@@ -62,10 +62,12 @@ inside() {
     . "$here/../wine/wine-env.sh" "$prefix"
     # No desktop menu entries; and a crashing program ends at once instead of waiting for winedbg.
     export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe,winedbg.exe=d"
-    # Wine (without its preloader, which Debian does not ship) reserves the address space above
-    # 2 GB in 64 KB steps when it starts. Under qemu's default 4 GB guest space each step is a
-    # long search, about a minute of CPU per process; a guest space that ends just above 2 GB
-    # leaves almost nothing to reserve (about 2 s per process).
+    # When it starts, Wine (without its preloader, which Debian does not ship) reserves the
+    # address space above 2 GB by asking for exact addresses. qemu 7.2 places such requests
+    # elsewhere in its 4 GB guest space, Wine keeps what it got and halves its requests down to
+    # 64 KB: tens of thousands of requests, each a long search by qemu, about a minute of CPU
+    # per process. A guest space that ends just above 2 GB leaves almost nothing to reserve:
+    # about 2 s of CPU per process.
     export QEMU_RESERVED_VA=0x81000000
 
     case "$action" in
@@ -83,8 +85,8 @@ inside() {
 make_prefix() {
     local log="$WINEPREFIX.log"
     mkdir -p "$WINEPREFIX"
-    # Persistent from the start: no waiting for the server to exit after wineboot, and later
-    # processes start in about a second instead of three.
+    # Persistent from the start: nothing waits for the server to exit after wineboot, and every
+    # later process finds it running.
     "$WINESERVER" -p </dev/null >/dev/null 2>&1
     if ! timeout -k 10 "$PREFIX_LIMIT" "$WINE64" wineboot -i </dev/null >"$log" 2>&1; then
         echo "wineboot did not finish within $PREFIX_LIMIT s"
