@@ -187,20 +187,30 @@ TEST(Binding, NamesAndOrdinalsLeadToTheBoundExports) {
     ASSERT_NE(module, nullptr);
     struct Export {
         const char* plain;
-        const char* decorated;
+        const char* decorated;  // the stdcall decoration; exported only for the two named so
+        bool decoratedInStdcallEditions;
         WORD ordinal[3];  // token, trace, picker
         const void* bound;  // the address the import library gave this program
     };
     const auto address = [](FARPROC proc) { return reinterpret_cast<const void*>(proc); };
+    const auto bound = [](auto function) { return reinterpret_cast<const void*>(function); };
     const Export exports[] = {
-        {"C_VEMO_GenerateRandom", "_C_VEMO_GenerateRandom@8", {12, 11, 9},
-         reinterpret_cast<const void*>(&C_VEMO_GenerateRandom)},
-        {"C_VEMO_Hash", "_C_VEMO_Hash@20", {13, 12, 10}, reinterpret_cast<const void*>(&C_VEMO_Hash)},
+        {"C_VEMO_FreePack", "_C_VEMO_FreePack@4", false, {1, 1, 1}, bound(&C_VEMO_FreePack)},
+        {"C_VEMO_GetUserCert", "_C_VEMO_GetUserCert@24", false, {2, 2, 2}, bound(&C_VEMO_GetUserCert)},
+        {"C_VEMO_GetCertInfo", "_C_VEMO_GetCertInfo@16", false, {3, 3, 3}, bound(&C_VEMO_GetCertInfo)},
+        {"C_VEMO_VerifyUserCRL", "_C_VEMO_VerifyUserCRL@12", false, {4, 4, 4}, bound(&C_VEMO_VerifyUserCRL)},
+        {"C_VEMO_VerifyUserCert", "_C_VEMO_VerifyUserCert@8", false, {5, 5, 5}, bound(&C_VEMO_VerifyUserCert)},
+        {"C_VEMO_Sign", "_C_VEMO_Sign@32", false, {6, 6, 6}, bound(&C_VEMO_Sign)},
+        {"C_VEMO_SignEx", "_C_VEMO_SignEx@36", false, {7, 7, 7}, bound(&C_VEMO_SignEx)},
+        {"C_VEMO_VerifySign", "_C_VEMO_VerifySign@28", false, {8, 8, 8}, bound(&C_VEMO_VerifySign)},
+        {"C_VEMO_GenerateRandom", "_C_VEMO_GenerateRandom@8", true, {12, 11, 9}, bound(&C_VEMO_GenerateRandom)},
+        {"C_VEMO_Hash", "_C_VEMO_Hash@20", true, {13, 12, 10}, bound(&C_VEMO_Hash)},
     };
     for (const Export& e : exports) {
         SCOPED_TRACE(e.plain);
-        const char* name = kUsesToken ? e.decorated : e.plain;
-        const char* absent = kUsesToken ? e.plain : e.decorated;
+        const bool decorated = kUsesToken && e.decoratedInStdcallEditions;
+        const char* name = decorated ? e.decorated : e.plain;
+        const char* absent = decorated ? e.plain : e.decorated;
         EXPECT_EQ(address(GetProcAddress(module, name)), e.bound);
         EXPECT_EQ(address(GetProcAddress(module, absent)), nullptr);
         EXPECT_EQ(address(GetProcAddress(module, MAKEINTRESOURCEA(e.ordinal[static_cast<int>(kEdition)]))), e.bound);

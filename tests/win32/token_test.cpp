@@ -33,16 +33,6 @@ ProgramRun Tokenctl(const std::string& arguments) {
     return RunProgram(std::wstring(program.begin(), program.end()), std::wstring(arguments.begin(), arguments.end()));
 }
 
-// The provider beside this program, registered for the run (the tokenctl test registers it
-// again, as a user would).
-class RegisteredProvider : public testing::Environment {
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(token::provision::RegisterTokenProvider(Beside("SoftTokenCsp.dll"), error)) << error;
-    }
-};
-testing::Environment* const kRegisteredProvider = testing::AddGlobalTestEnvironment(new RegisteredProvider);
-
 // A token with a pseudo-container first and then two users, one per key specification.
 token::TokenImage TwoUserToken() {
     token::Container pseudo;
