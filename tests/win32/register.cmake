@@ -17,3 +17,11 @@ foreach(edition token trace picker)
     set_tests_properties(win32.${edition} PROPERTIES
         FIXTURES_REQUIRED win32 RESOURCE_LOCK win32prefix LABELS win32 TIMEOUT 900)
 endforeach()
+
+# The verification kit as a Windows user runs it: unpacked from its package, its one command.
+set(VEMO_WIN32_KIT "${CMAKE_BINARY_DIR}/packages/CVemoDll_C-${PROJECT_VERSION}-verification-win32")
+add_test(NAME win32.kit
+    COMMAND sh -c "rm -rf \"$0\" && cd \"$(dirname \"$0\")\" && python3 -m zipfile -e \"$0.zip\" . && \"$1\" run \"$2\" \"$0/run-checks.cmd\""
+        "${VEMO_WIN32_KIT}" "${VEMO_WIN32_RUNNER}" "${VEMO_WIN32_PREFIX}")
+set_tests_properties(win32.kit PROPERTIES
+    FIXTURES_REQUIRED "win32;packages" RESOURCE_LOCK win32prefix LABELS win32 TIMEOUT 900)
