@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/dialog_driver.h"
 #include "support/edition_under_test.h"
 
 namespace {
@@ -26,6 +27,7 @@ int RunHashLoop(int iterations) {
 
 int main(int argc, char** argv) {
     vemo::test::LoadEditionUnderTest(argc, argv);
+    vemo::test::TakeScreenshotFolder(argc, argv);
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--hash-loop=", 12) == 0) return RunHashLoop(std::atoi(argv[i] + 12));
     }

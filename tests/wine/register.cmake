@@ -19,8 +19,10 @@ endfunction()
 
 # The library tests run 8 hours east of UTC ("CST-8", which both the Windows API and the C
 # runtime read), so that a date left in UTC shows.
+# The picker edition's dialogs are pictured in build/screenshots/ as the tests show them.
 foreach(edition token trace picker)
-    vemo_wine_test(library.${edition} library_tests.exe --edition=${edition})
+    vemo_wine_test(library.${edition} library_tests.exe --edition=${edition}
+        "--screenshots=${CMAKE_BINARY_DIR}/screenshots")
     set_tests_properties(wine.library.${edition} PROPERTIES ENVIRONMENT "TZ=CST-8")
 endforeach()
 

@@ -1,0 +1,41 @@
+// The signing dialog's window: its list filled from "MY" when it opens, Sign (OK) looking the
+// chosen name up. Sign with no entry selected, or with "MY" out of reach, tells the user and
+// keeps the dialog open; Cancel, Escape and closing the window end it with IDCANCEL.
+#include "picker/signing_dialog.h"
+
+#include "picker/dialog_messages.h"
+#include "picker/dialog_resources.h"
+#include "picker/dialog_window.h"
+
+namespace vemo::picker {
+namespace {
+
+void Open(HWND dialog) {
+    const Tell tell = TellIn(dialog);
+    const DialogStores stores(kSigningStores, tell);
+    FillList(GetDlgItem(dialog, VEMO_IDC_SIGNING_LIST), stores.List(tell));
+    CentreOnScreen(dialog);
+}
+
+void Confirm(HWND dialog, win::CertificateContext& found) {
+    const Tell tell = TellIn(dialog);
+    found.reset();
+    const std::optional<std::string> name = SelectedEntry(GetDlgItem(dialog, VEMO_IDC_SIGNING_LIST));
+    if (!name) return tell(message::kNoneSelected);
+    const DialogStores stores(kSigningStores, tell);
+    if (!stores.complete()) return;
+    found = stores.Find(*name);
+    EndDialog(dialog, IDOK);
+}
+
+}  // namespace
+
+bool ChooseSigningCertificate(win::CertificateContext& found) {
+    found.reset();
+    const bool confirmed =
+        RunModal(VEMO_IDD_SIGNING, DialogProcedure<win::CertificateContext, Open, Confirm>, &found) == IDOK;
+    if (!confirmed) found.reset();
+    return confirmed;
+}
+
+}  // namespace vemo::picker
