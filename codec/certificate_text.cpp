@@ -44,4 +44,19 @@ TextStep CertificateTextToDer(char* text, const TextPolicy& policy, DerBlock& de
     return NormaliseAndDecode(copy, policy.workBufferSize, der);
 }
 
+TextStep BoundedTextToDer(uint8_t* text, size_t length, const TextPolicy& policy, DerBlock& der) {
+    der.length = 0;
+    if (length > kCertificateTextMax) return TextStep::TooLong;
+    char copy[kCertificateTextMax + 1];
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    const TextStep step = NormaliseAndDecode(copy, policy.workBufferSize, der);
+    if (policy.inPlace && step != TextStep::NotRecognised) {
+        const size_t normalised = std::strlen(copy);
+        std::memcpy(text, copy, normalised < length ? normalised + 1 : length);
+        if (step == TextStep::Ok) std::memcpy(text, der.bytes, der.length < length ? der.length : length);
+    }
+    return step;
+}
+
 }  // namespace vemo::codec

@@ -43,4 +43,10 @@ TextStep NormaliseAndDecode(char* text, size_t workBufferSize, DerBlock& der);
 // characters) to DER, by the edition's policy.
 TextStep CertificateTextToDer(char* text, const TextPolicy& policy, DerBlock& der);
 
+// The same for text that comes as `length` bytes with no terminator promised (the raw
+// verification's key data): nothing is read or written past them. Normalised in place, the
+// bytes end up as the normaliser leaves them (the normalised text, which is never longer, with
+// a terminator when it is shorter) and, once decoded, with the DER over their start.
+TextStep BoundedTextToDer(uint8_t* text, size_t length, const TextPolicy& policy, DerBlock& der);
+
 }  // namespace vemo::codec

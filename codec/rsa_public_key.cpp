@@ -10,7 +10,8 @@ namespace {
 uint32_t bitClass(uint32_t modulusLength) {
     if (modulusLength <= 64) return 512;
     if (modulusLength <= 128) return 1024;
-    return 2048;
+    if (modulusLength <= 256) return 2048;
+    return 4096;
 }
 
 // Reads the INTEGER `element` into `field`, right-aligned, and gives its length in bytes.

@@ -18,4 +18,11 @@ inline codec::TextStep CertificateTextIn(char* text, codec::DerBlock& der) {
     return codec::CertificateTextToDer(text, kCertificateTextPolicy, der);
 }
 
+// Text that comes with its length and no terminator (the raw verification's key data): never
+// read or written past `length` bytes; in the trace and picker editions the caller's bytes are
+// left normalised, with the DER over their start.
+inline codec::TextStep KeyDataTextIn(uint8_t* text, size_t length, codec::DerBlock& der) {
+    return codec::BoundedTextToDer(text, length, kCertificateTextPolicy, der);
+}
+
 }  // namespace vemo

@@ -47,16 +47,15 @@ WorkingContainer::WorkingContainer() {
     }
     lockHeld_ = true;
 
-    {
-        win::ProviderContext probe;
-        if (CryptAcquireContextA(probe.put(), kContainerName, nullptr, PROV_RSA_FULL, 0)) {
-            probe.reset();  // release the probe before deleting the container it opened
-            HCRYPTPROV unused = 0;
-            if (!CryptAcquireContextA(&unused, kContainerName, nullptr, PROV_RSA_FULL,
-                                      CRYPT_DELETEKEYSET)) {
-                error_ = GetLastError();
-                return;
-            }
+    // The deletion itself tells whether the container was there (NTE_BAD_KEYSET: it was not),
+    // so no context is opened on a container about to go. (Such an opening context also costs
+    // a handle for the rest of the process under Wine 8.)
+    HCRYPTPROV unused = 0;
+    if (!CryptAcquireContextA(&unused, kContainerName, nullptr, PROV_RSA_FULL, CRYPT_DELETEKEYSET)) {
+        const DWORD deleteError = GetLastError();
+        if (deleteError != static_cast<DWORD>(NTE_BAD_KEYSET)) {
+            error_ = deleteError;
+            return;
         }
     }
     if (!CryptAcquireContextA(context_.put(), kContainerName, nullptr, PROV_RSA_FULL,

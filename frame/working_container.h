@@ -1,6 +1,6 @@
 // The working key container "temporary" of the current user's default RSA provider: a
-// context obtained by opening the container, deleting it if it was there, and creating it
-// anew. It holds no key; the digest and the raw verification use it only for a context.
+// context obtained by deleting the container if it is there and creating it anew. It holds no
+// key; the digest and the raw verification use it only for a context.
 //
 // The container is one named object per user account, so two processes using it at once would
 // delete it under each other. A named mutex of the user account serialises its use: the lock is
@@ -13,7 +13,7 @@ namespace vemo {
 
 class WorkingContainer {
 public:
-    // Takes the session lock, then runs the open, delete, create sequence.
+    // Takes the session lock, then deletes and creates the container.
     WorkingContainer();
     ~WorkingContainer();
     WorkingContainer(const WorkingContainer&) = delete;

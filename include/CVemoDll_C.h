@@ -9,7 +9,13 @@
  *    export documents the largest output it writes, and the caller provides at least that.
  *  - A required pointer that is null, or a length that does not match its text, is refused
  *    with SPC_INPUTARG_ERROR_01 before anything else happens.
- *  - The library is called by one thread at a time.
+ *  - The library is meant to be called by one thread at a time. Where calls overlap all the
+ *    same, the picker edition's remembered certificate (see C_VEMO_SignEx) is guarded by a lock
+ *    and cannot be torn.
+ *  - Picker edition: C_VEMO_GetUserCert and C_VEMO_SignEx (C_VEMO_Sign) may show a dialog in
+ *    which the user picks a certificate. The dialogs are modal on the calling thread: the call
+ *    returns when the user has closed the dialog, and that thread's own windows wait meanwhile.
+ *    The templates are the library's own resources, whatever program calls it.
  *
  * Editions. The same interface ships in three builds of one library:
  *  - token edition:  stdcall, 13 exports, key in the USB key token, daily user log;
@@ -130,7 +136,9 @@ typedef PackItem Pack[PACK_ITEM_COUNT];
 
 /*
  * Signature record: the caller-owned 364-byte record of a raw signature (C_VEMO_SignEx writes
- * it, C_VEMO_VerifySign reads it). Integers are little-endian.
+ * it, C_VEMO_VerifySign reads it). Integers are little-endian. The value field holds the
+ * signature of an RSA key of up to 2400 bits (a 1024-bit key gives 128 bytes, 2048 bits 256);
+ * the serial field a serial number of up to 24 bytes (48 digits and the terminator).
  */
 #define CVEMO_SIGNATURE_RECORD_SIZE 364
 #define CVEMO_SIGNATURE_MARKER "QUORVEL"
@@ -178,8 +186,14 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_FreePack(PackItem* pack);
  *        again by its display name: one-line PEM; the display name is written as UTF-16LE,
  *        without byte-order mark or terminator, to "certinfo.txt" in the current directory.
  * Picker edition: "4", every other selector, and "2" after its argument check take the
- * certificate the user picks in a selection dialog. Not yet available: these selectors return
- * E_ENCROLL_CERT_NO_FIND (-512) without showing anything.
+ * certificate the user picks in the selection dialog: the display names of the certificates of
+ * "MY" and "AddressBook", sorted, the first one selected. OK looks the chosen name up again and
+ * hands out the first certificate, "MY" before "AddressBook", in store order, whose subject
+ * contains it (of two certificates with the same display name, always the first): one-line PEM.
+ * E_ENCROLL_CERT_NO_FIND (-512) when the user cancels (Cancel, the Escape key, the window
+ * closed) or when no subject contains the name (a display name taken from another field).
+ * OK with no entry selected, and OK on a certificate over 3072 bytes (more than the dialog's
+ * 4096-character text holds), show a message box and keep the dialog open.
  *
  * One-line PEM: the armour lines around the Base64 text of the DER, no line break anywhere, a
  * zero byte after; its length is the Base64 length plus 52. "1" and "3" write no terminator.
@@ -305,18 +319,100 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCRL(char* cert_text, const char* c
  */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCert(char* cert_text, int32_t reserved);
 
-/* C_VEMO_SignEx with selection mode 0. */
+/*
+ * C_VEMO_SignEx with selection mode 0 (its arguments 5 to 8 are C_VEMO_SignEx's 6 to 9); same
+ * results and record. In the picker edition it signs with the certificate chosen earlier, or
+ * shows the signing dialog when none is chosen yet.
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_Sign(int32_t reserved1, int32_t reserved2, int32_t reserved3,
                                          int32_t reserved4, const char* selector, const char* data,
                                          int32_t data_length, CVEMO_SIGNATURE_RECORD* record);
 
-/* Raw RSA signature (SHA-1, PKCS#1 v1.5) of `data_length` bytes of `data` into `record`. */
+/*
+ * Raw RSA signature (SHA-1, PKCS#1 v1.5) of the `data_length` bytes of the text `data` into
+ * `record`, whose 364 bytes are the largest output. On entry the record is cleared except its
+ * length field; marker, serial text, length and value are written only on success, so a failed
+ * call leaves no marker and C_VEMO_VerifySign refuses the record.
+ *
+ * `data_length` must be the text's length (else SPC_INPUTARG_ERROR_01, nothing written down);
+ * a null `data` or `record` is refused the same way. The reserved arguments are not examined.
+ *
+ * Token and trace editions: the key of the token's first key container other than the
+ * pseudo-containers "*default*" and "*defalut*" (also names that begin with them), opened as
+ * its listed name followed by "#7391"; its exchange key if it has one, else its signature key;
+ * `selection_mode` and `selector` are not examined. The serial text is the certificate stored
+ * with the key: even-length serial numbers most significant byte first, odd-length ones in the
+ * platform's order (01 02 03 gives "030201"). Results:
+ *   E_CTN_NO_EXIST          no token, the provider cannot be opened, only pseudo-containers,
+ *                           the listing keeps failing, or the container does not open
+ *   E_NO_SPEC_KEYS          the container holds neither an exchange nor a signature key
+ *   E_ENCROLL_CERT_NO_FIND  no certificate is stored with the key
+ *   E_CERT_DATA_ERROR       that certificate does not decode
+ *   E_SIGN_ERROR            hashing or signing failed; a serial number over 24 bytes or a
+ *                           signature over 300 bytes (a key above 2400 bits) is refused here
+ * The token edition writes each failure to the user log; the trace edition writes nothing for
+ * this export. A listed name too long to take the suffix (over 251 characters) is passed over;
+ * a listing that fails twice in a row with the same error, or names more containers than a
+ * token holds, ends with E_CTN_NO_EXIST.
+ *
+ * Picker edition (nothing written down): `selection_mode` 1 chooses the personal store ("MY")
+ * certificate whose serial number, most significant byte first, is the hex text `selector`
+ * (any letter case); 2 the first whose subject contains `selector`; any other mode the
+ * certificate chosen by an earlier call in this process, or, when there is none, the one the
+ * user picks in the signing dialog: the display names of the certificates of "MY", sorted, the
+ * first one selected; Sign looks the chosen name up again (the first certificate of "MY", in
+ * store order, whose subject contains it). A certificate chosen by mode 1 or 2 or in the dialog
+ * is remembered for later calls (and for C_VEMO_Sign) until another is chosen or its private
+ * key cannot be had; it is released when the library is unloaded. The serial text is always most
+ * significant byte first (01 02 03 gives "010203"). Results:
+ *   SPC_INPUTARG_ERROR_01   mode 1 or 2 without a selector (null or empty)
+ *   E_MY_STORE_ERROR        "MY" cannot be opened
+ *   E_ENCROLL_CERT_NO_FIND  no certificate matches; the dialog ended with Sign but no subject
+ *                           contains the chosen name (no record is written, nothing remembered)
+ *   -2                      the certificate has no private key: a message box says so (GBK
+ *                           text, OK button, on the calling thread) and the remembered
+ *                           certificate is forgotten
+ *   E_SIGN_ERROR            hashing or signing failed; a serial number over 24 bytes; the
+ *                           dialog was cancelled (Cancel, the Escape key, the window closed):
+ *                           nothing is remembered, the next call shows it again
+ * Sign with no entry selected shows a message box and keeps the dialog open.
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_SignEx(int32_t reserved1, int32_t reserved2, int32_t reserved3,
                                            int32_t reserved4, int32_t selection_mode, const char* selector,
                                            const char* data, int32_t data_length,
                                            CVEMO_SIGNATURE_RECORD* record);
 
-/* Checks a signature record against the data and a certificate or RSA public key. */
+/*
+ * Checks the signature `record` over the `data_length` bytes of `data` against the signer's
+ * key: `key_data` is `key_data_length` bytes (1 to 4096) of an X.509 certificate or a bare
+ * RSAPublicKey, as DER (first byte '0') or as PEM or Base64 text (no terminator needed). The
+ * two are told apart by structure: a SEQUENCE of two INTEGERs is a key, a SEQUENCE whose first
+ * element is a SEQUENCE a certificate. RSA keys of up to 4096 bits with any public exponent of
+ * up to 32 bits are taken; since the record carries at most 300 signature bytes, keys of up to
+ * 2400 bits can verify. `hash_selector` 11 hashes with MD5, any other value with SHA-1.
+ * `reserved` is not examined. Writes no output.
+ *
+ * Results, in the order they are checked:
+ *   SPC_INPUTARG_ERROR_01   a null `record`, or a null `data` with a non-zero length
+ *   E_FAILED (-1)           the record does not start with "QUORVEL" (letter case counts)
+ *   SPC_INPUTARG_ERROR_01   no key data (null, length 0) or more than 4096 bytes
+ *   E_FAILED (-1)           text key data that is no certificate text (a public key in its
+ *                           own PEM armour included)
+ *   E_RSA_KEY_DATA_ERROR    the text is not Base64; the key does not decode, or has an
+ *                           exponent above 32 bits
+ *   E_CERT_DATA_ERROR       the public key cannot be found in the certificate
+ *   a Windows error code    the working key container "temporary" of the default provider
+ *                           cannot be made (it is deleted if present, then created)
+ *   1                       the provider refuses the key
+ *   E_VERIFY_ERROR          the signature does not verify; the record's length field is
+ *                           outside 1..300; the hash could not be made
+ *   0                       the signature is valid
+ * The token edition writes each failure to the user log and works on a copy of text key data.
+ * The trace and picker editions write nothing and normalise text key data in the caller's
+ * buffer: afterwards it holds the normalised text (terminated if shorter) with the DER over its
+ * start, never anything past `key_data_length` bytes. Calls that use "temporary" (this one and
+ * C_VEMO_Hash) are serialised across the user's processes.
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifySign(int32_t reserved, uint8_t* key_data, int32_t key_data_length,
                                                int32_t hash_selector, const uint8_t* data,
                                                uint32_t data_length, const CVEMO_SIGNATURE_RECORD* record);

@@ -1,7 +1,7 @@
 #include "picker/dialog_stores.h"
 
 #include "cert/store_search.h"
-#include "picker/dialog_messages.h"
+#include "picker/messages.h"
 
 namespace vemo::picker {
 

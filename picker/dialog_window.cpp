@@ -1,7 +1,5 @@
 #include "picker/dialog_window.h"
 
-#include "picker/dialog_messages.h"
-
 namespace vemo::picker {
 namespace {
 
@@ -19,8 +17,6 @@ INT_PTR RunModal(int templateId, DLGPROC procedure, void* state) {
     return DialogBoxParamW(LibraryModule(), MAKEINTRESOURCEW(templateId), nullptr, procedure,
                            reinterpret_cast<LPARAM>(state));
 }
-
-void ShowMessage(HWND owner, const char* text) { MessageBoxA(owner, text, message::kCaption, MB_OK); }
 
 void CentreOnScreen(HWND dialog) {
     RECT area{}, window{};

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "picker/dialog_stores.h"
+#include "picker/message_box.h"
 
 namespace vemo::picker {
 
@@ -45,8 +46,6 @@ INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
     }
 }
 
-// Shows `text` (ANSI, GBK for the Chinese texts) with the OK button, modal to `owner`.
-void ShowMessage(HWND owner, const char* text);
 // The message boxes of one dialog.
 inline Tell TellIn(HWND owner) {
     return [owner](const char* text) { ShowMessage(owner, text); };

@@ -3,7 +3,7 @@
 // user and keep the dialog open; Cancel, Escape and closing the window end it with IDCANCEL.
 #include "picker/selection_dialog.h"
 
-#include "picker/dialog_messages.h"
+#include "picker/messages.h"
 #include "picker/dialog_resources.h"
 #include "picker/dialog_window.h"
 

@@ -2,8 +2,8 @@
 # The demo: builds the win64 editions, provisions a software token in a Wine prefix of its own
 # and calls the library through the command-line client: the user's certificate from the token
 # and its fields, random bytes from the system provider and from the token's generator, a SHA-1
-# digest, a failure in the token edition's user log, and the certificate checks on a valid, an
-# expired and a revoked certificate.
+# digest, a failure in the token edition's user log, a raw signature with the token's key and
+# its verification, and the certificate checks on a valid, an expired and a revoked certificate.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Wine wants a display: the demo runs on a virtual one.
@@ -79,6 +79,17 @@ wine_run reg add "$default_provider_key" /v Name /d "$original" /f >/dev/null
 echo "\$ cat $(cd "$demo" && ls CVemoDll_C*_usr.log)"
 cat "$demo"/CVemoDll_C*_usr.log
 rm -f "$demo"/CVemoDll_C*_usr.log
+
+echo
+echo "== A raw signature with the token's key, and its verification with the user's certificate"
+tokenctl clear-faults
+tokenctl register-provider "$(windows_path "$win64/token/provider/SoftTokenCsp.dll")"
+vemo token sign "pay 100 to Alice" payment.sig
+certificate=$(windows_path "$root/tests/fixtures/pki/user1024.crt.pem")
+vemo token verify "$certificate" "pay 100 to Alice" payment.sig
+echo "   (the same record over other data)"
+vemo token verify "$certificate" "pay 900 to Alice" payment.sig
+rm -f "$demo/payment.sig" "$demo"/CVemoDll_C*_usr.log
 tokenctl remove
 
 echo

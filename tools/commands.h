@@ -40,5 +40,7 @@ extern const Command kRandomCommand;
 extern const Command kHashCommand;
 extern const Command kVerifyCertCommand;
 extern const Command kVerifyCrlCommand;
+extern const Command kSignCommand;
+extern const Command kVerifyCommand;
 
 }  // namespace vemo::tool

@@ -21,6 +21,8 @@ const Command* const kCommands[] = {
     &kHashCommand,
     &kVerifyCertCommand,
     &kVerifyCrlCommand,
+    &kSignCommand,
+    &kVerifyCommand,
 };
 
 int Codes() {

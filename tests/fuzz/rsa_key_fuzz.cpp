@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     RSA_PUBLIC_KEY key;
     if (d2c_RSA_PUBLIC_KEY(der.get(), static_cast<int32_t>(size), &key) == 0)
-        FUZZ_CHECK(key.bits == 512 || key.bits == 1024 || key.bits == 2048);
+        FUZZ_CHECK(key.bits == 512 || key.bits == 1024 || key.bits == 2048 || key.bits == 4096);
 
     DER_NODE* head = nullptr;
     if (d2c_SEQUENCE(length, der.get(), &head) == 0) {

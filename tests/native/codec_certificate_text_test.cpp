@@ -78,5 +78,38 @@ TEST(CertificateText, MoreDerThanTheBlockHoldsIsNotDecodable) {
     EXPECT_EQ(der.length, 4095u);
 }
 
+TEST(CertificateText, TextWithALengthIsNeitherReadNorWrittenPastIt) {
+    const std::string pem = readFixture("cert-1024.pem");
+    const std::string der = opensslDer("cert-1024.pem");
+    std::string bare;
+    for (char c : pem) if (c != '\n') bare += c;
+    bare = bare.substr(bare.find("MI"), bare.find("-----END") - bare.find("MI"));
+    struct Case {
+        std::string text;
+        TextPolicy policy;
+        TextStep step;
+        std::string after;  // the caller's bytes afterwards (those of `text` when empty)
+    } cases[] = {
+        {pem, kPrivateCopy, TextStep::Ok, ""},
+        {pem, kInPlace, TextStep::Ok, der + bare.substr(der.size()) + '\0' + pem.substr(bare.size() + 1)},
+        {pem, kPicker, TextStep::Ok, der + bare.substr(der.size()) + '\0' + pem.substr(bare.size() + 1)},
+        {bare, kInPlace, TextStep::Ok, der + bare.substr(der.size())},  // no room for a terminator
+        {"MIIB*", kInPlace, TextStep::NotDecodable, "MIIB*"},
+        {"  MIIB*", kInPlace, TextStep::NotDecodable, std::string("MIIB*\0*", 7)},
+        {"-----BEGIN PUBLIC KEY-----MIIB", kInPlace, TextStep::NotRecognised, ""},
+        {std::string(4097, 'M'), kInPlace, TextStep::TooLong, ""},
+    };
+    for (const Case& c : cases) {
+        // Exactly the text's bytes on the heap, with no terminator after them.
+        auto bytes = std::make_unique<uint8_t[]>(c.text.size());
+        std::memcpy(bytes.get(), c.text.data(), c.text.size());
+        auto block = std::make_unique<DerBlock>();
+        EXPECT_EQ(BoundedTextToDer(bytes.get(), c.text.size(), c.policy, *block), c.step) << c.text.substr(0, 30);
+        if (c.step == TextStep::Ok) EXPECT_EQ(std::string(reinterpret_cast<char*>(block->bytes), block->length), der);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes.get()), c.text.size()), c.after.empty() ? c.text : c.after)
+            << c.text.substr(0, 30);
+    }
+}
+
 }  // namespace
 }  // namespace vemo::codec::test

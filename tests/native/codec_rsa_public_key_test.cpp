@@ -32,6 +32,7 @@ Bytes integerWithSignByte(size_t length) {
 }
 
 const Bytes kExponent65537 = {0x02, 0x03, 0x01, 0x00, 0x01};
+constexpr size_t kField = kRsaPublicKeyFieldSize;
 
 Bytes rsaPublicKey(const std::vector<Bytes>& integers) {
     Bytes contents;
@@ -56,11 +57,11 @@ TEST(RsaPublicKey, A1024BitKeyFillsTheModulusFieldsLast128Bytes) {
     RSA_PUBLIC_KEY key;
     ASSERT_EQ(decode(der, key), 0);
     EXPECT_EQ(key.bits, 1024u);
-    EXPECT_TRUE(allZero(key.modulus, key.modulus + 128));
-    EXPECT_TRUE(std::equal(key.modulus + 128, key.modulus + 256, der.begin() + 7));
-    EXPECT_TRUE(allZero(key.exponent, key.exponent + 253));
-    EXPECT_EQ(Bytes(key.exponent + 253, key.exponent + 256), (Bytes{0x01, 0x00, 0x01}));
-    EXPECT_EQ(ModulusOfClass(key), key.modulus + 128);
+    EXPECT_TRUE(allZero(key.modulus, key.modulus + kField - 128));
+    EXPECT_TRUE(std::equal(key.modulus + kField - 128, key.modulus + kField, der.begin() + 7));
+    EXPECT_TRUE(allZero(key.exponent, key.exponent + kField - 3));
+    EXPECT_EQ(Bytes(key.exponent + kField - 3, key.exponent + kField), (Bytes{0x01, 0x00, 0x01}));
+    EXPECT_EQ(ModulusOfClass(key), key.modulus + kField - 128);
 }
 
 TEST(RsaPublicKey, A2048BitKeyOf270BytesDecodes) {
@@ -69,27 +70,27 @@ TEST(RsaPublicKey, A2048BitKeyOf270BytesDecodes) {
     RSA_PUBLIC_KEY key;
     ASSERT_EQ(decode(der, key), 0);
     EXPECT_EQ(key.bits, 2048u);
-    EXPECT_TRUE(std::equal(key.modulus, key.modulus + 256, der.begin() + 9));
-    EXPECT_EQ(ModulusOfClass(key), key.modulus);
+    EXPECT_TRUE(std::equal(key.modulus + kField - 256, key.modulus + kField, der.begin() + 9));
+    EXPECT_EQ(ModulusOfClass(key), key.modulus + kField - 256);
 }
 
 TEST(RsaPublicKey, TheModulusLengthChoosesTheBitClass) {
-    const std::array<std::pair<size_t, uint32_t>, 6> classes{
-        {{1, 512}, {64, 512}, {65, 1024}, {128, 1024}, {129, 2048}, {256, 2048}}};
+    const std::array<std::pair<size_t, uint32_t>, 8> classes{{{1, 512}, {64, 512}, {65, 1024}, {128, 1024},
+                                                              {129, 2048}, {256, 2048}, {257, 4096}, {512, 4096}}};
     for (const auto& [length, bits] : classes) {
         RSA_PUBLIC_KEY key;
         ASSERT_EQ(decode(rsaPublicKey({integerWithSignByte(length), kExponent65537}), key), 0);
         EXPECT_EQ(key.bits, bits) << length;
-        EXPECT_TRUE(allZero(key.modulus, key.modulus + 256 - length)) << length;
-        EXPECT_EQ(key.modulus[255], static_cast<uint8_t>(0x80 + length - 1)) << length;
+        EXPECT_TRUE(allZero(key.modulus, key.modulus + kField - length)) << length;
+        EXPECT_EQ(key.modulus[kField - 1], static_cast<uint8_t>(0x80 + length - 1)) << length;
     }
 }
 
 TEST(RsaPublicKey, RefusesAModulusOrExponentLongerThanItsField) {
     RSA_PUBLIC_KEY key;
-    EXPECT_EQ(decode(rsaPublicKey({integerWithSignByte(257), kExponent65537}), key), 1);
-    EXPECT_EQ(decode(rsaPublicKey({integerWithSignByte(128), integerWithSignByte(257)}), key), 1);
-    ASSERT_EQ(decode(rsaPublicKey({integerWithSignByte(128), integerWithSignByte(256)}), key), 0);
+    EXPECT_EQ(decode(rsaPublicKey({integerWithSignByte(kField + 1), kExponent65537}), key), 1);
+    EXPECT_EQ(decode(rsaPublicKey({integerWithSignByte(128), integerWithSignByte(kField + 1)}), key), 1);
+    ASSERT_EQ(decode(rsaPublicKey({integerWithSignByte(128), integerWithSignByte(kField)}), key), 0);
     EXPECT_EQ(key.exponent[0], 0x80);
 }
 
@@ -105,7 +106,7 @@ TEST(RsaPublicKey, MatchesOpensslOnRealKeys) {
         const std::string modulus = commandOutput(
             "openssl rsa -RSAPublicKey_in -inform DER -noout -modulus -in " + fixturePath(fixture));
         EXPECT_EQ("Modulus=" + std::string(hex) + "\n", modulus) << fixture;
-        EXPECT_EQ(Bytes(key.exponent + 253, key.exponent + 256), (Bytes{0x01, 0x00, 0x01}));
+        EXPECT_EQ(Bytes(key.exponent + kField - 3, key.exponent + kField), (Bytes{0x01, 0x00, 0x01}));
     }
 }
 

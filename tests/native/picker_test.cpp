@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "picker/dialog_messages.h"
+#include "picker/messages.h"
 #include "picker/selection_text.h"
 
 namespace vemo::picker {
@@ -35,6 +35,7 @@ TEST(PickerMessages, AreTheChineseTextsInGbk) {
         {message::kPersonalStoreFailed, "打开个人证书库失败! \n"},
         {message::kOtherPeopleStoreFailed, "打开其他人证书库失败! \n"},
         {message::kCertificateTooLarge, "该证书过大!"},
+        {message::kNoPrivateKey, "该证书没有匹配的私钥!"},
         {message::kNameUnreadable, "CertGetNameStringA failed."},
     };
     for (const auto& row : cases) EXPECT_EQ(GbkToUtf8(row.gbk), row.utf8);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "support/edition_under_test.h"
-#include "support/handle_count.h"
+#include "support/process_handles.h"
 #include "support/http_server.h"
 #include "support/scoped_environment.h"
 #include "support/store_fixture.h"
@@ -87,10 +87,10 @@ TEST(AcquisitionHandles, ThousandCallsOfEachSourceLeaveNoHandle) {
         SCOPED_TRACE(source.name);
         if (source.setUp) source.setUp();
         const int calls = source.dialog ? kDialogCalls : kCalls;
-        const unsigned long before = ProcessHandleCount();
+        const unsigned long before = HandleCount();
         int unexpected = 0;
         for (int i = 0; i < calls; ++i) unexpected += source.call() != source.expected;
-        const unsigned long after = ProcessHandleCount();
+        const unsigned long after = HandleCount();
         EXPECT_EQ(unexpected, 0);
         EXPECT_NE(before, 0u) << "the handles cannot be counted";
         EXPECT_EQ(after, before);

@@ -1,13 +1,21 @@
 // The library tests: every test runs against the one edition named by --edition=.
-// With --hash-loop=<n> the program instead calls C_VEMO_Hash n times and exits with the number
-// of failed calls: the concurrency tests start several of these at once.
+// With --hash-loop=<n> the program instead calls C_VEMO_Hash n times (--verify-loop=<n>:
+// C_VEMO_VerifySign and C_VEMO_Hash) and exits with the number of failed calls: the concurrency
+// tests start several of these at once. --raw-interop=<folder> names the folder the raw
+// signature shares with openssl on the host (tests/interop/raw-signature-openssl.sh).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <string>
 #include <cstring>
 
 #include "support/dialog_driver.h"
 #include "support/edition_under_test.h"
+#include "support/signing_fixture.h"
+#include "support/test_token.h"
+#include "support/token_fixture.h"
 
 namespace {
 
@@ -23,6 +31,18 @@ int RunHashLoop(int iterations) {
     return failures;
 }
 
+// Each round verifies a record and digests its data.
+int RunVerifyLoop(int iterations) {
+    const std::string data = "verified at once";
+    const CVEMO_SIGNATURE_RECORD record = vemo::test::RecordOf(vemo::test::FixtureSignature("user1024", data));
+    int failures = 0;
+    for (int i = 0; i < iterations; ++i) {
+        if (vemo::test::VerifyWith(vemo::test::FixtureBytes("user1024.crt.der"), data, record) != 0) ++failures;
+        failures += RunHashLoop(1);
+    }
+    return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,7 +50,18 @@ int main(int argc, char** argv) {
     vemo::test::TakeScreenshotFolder(argc, argv);
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--hash-loop=", 12) == 0) return RunHashLoop(std::atoi(argv[i] + 12));
+        if (std::strncmp(argv[i], "--verify-loop=", 14) == 0) return RunVerifyLoop(std::atoi(argv[i] + 14));
+        if (std::strncmp(argv[i], "--raw-interop=", 14) == 0) vemo::test::SetRawInteropFolder(argv[i] + 14);
     }
     testing::InitGoogleTest(&argc, argv);
+    // The benchmarks run only when asked for (their own ctest entry).
+    if (testing::GTEST_FLAG(filter) == "*") testing::GTEST_FLAG(filter) = "-*Benchmark.*";
+    try {
+        // The token editions sign through the token's provider of this build.
+        vemo::test::RegisterProviderOfThisBuild();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "library tests: %s\n", error.what());
+        return 2;
+    }
     return RUN_ALL_TESTS();
 }

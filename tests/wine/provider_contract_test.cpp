@@ -315,6 +315,36 @@ TEST(UserKeys, OnlyTheProvisionedSpecification) {
         << "a context without container holds no key";
 }
 
+TEST(UserKeys, AContainerWithBothSpecifications) {
+    // The exchange key first, a signature key of its own with its own certificate second.
+    token::Container both = ContainerFor("LAB-BOTH", Identity(AT_KEYEXCHANGE, 1024));
+    const token::Container& signing = Identity(AT_SIGNATURE, 2048).container;
+    both.secondKey = token::KeyPair{token::kKeySignature, signing.protectedKey, signing.publicKey, signing.certificate};
+    PluggedToken token(TokenOf({both}));
+    for (DWORD spec : {DWORD{AT_KEYEXCHANGE}, DWORD{AT_SIGNATURE}}) {
+        SCOPED_TRACE(spec);
+        const TestIdentity& identity = Identity(spec, spec == AT_KEYEXCHANGE ? 1024 : 2048);
+        win::ProviderContext context;
+        win::CryptKey key;
+        ASSERT_EQ(GetKey(context, key, "LAB-BOTH#7391", spec), 0u);
+        EXPECT_EQ(DwordKeyParameter(key.get(), KP_KEYLEN), identity.bits);
+        std::vector<uint8_t> certificate(4096);
+        DWORD length = 4096;
+        ASSERT_EQ(KeyParameter(key.get(), KP_CERTIFICATE, certificate.data(), &length), 0u);
+        certificate.resize(length);
+        EXPECT_EQ(certificate, identity.certificate);
+
+        win::CryptHash hash;
+        ASSERT_TRUE(CryptCreateHash(context.get(), CALG_SHA1, 0, 0, hash.put()));
+        ASSERT_TRUE(CryptHashData(hash.get(), reinterpret_cast<const BYTE*>("both"), 4, 0));
+        std::vector<uint8_t> signature(256);
+        length = 256;
+        ASSERT_TRUE(CryptSignHashA(hash.get(), spec, nullptr, 0, signature.data(), &length));
+        signature.resize(length);
+        EXPECT_TRUE(SignatureVerifies(identity.certificate, "both", signature));
+    }
+}
+
 TEST(UserKeys, Parameters) {
     PluggedToken token(TwoKeyToken());
     win::ProviderContext exchangeContext, signatureContext;

@@ -2,7 +2,6 @@
 // open/sign/release cycles (nor is the DLL kept loaded), nor by signed messages and failing
 // calls, and threads signing at once (advapi32 takes no lock around a provider) all succeed.
 #include <gtest/gtest.h>
-#include <winternl.h>
 
 #include <atomic>
 #include <cstdio>
@@ -10,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/process_handles.h"
 #include "support/test_token.h"
 #include "support/token_callers.h"
 
@@ -21,44 +21,6 @@ token::TokenImage SigningToken() {
                     ContainerFor("LAB-USER-1", Identity(AT_KEYEXCHANGE, 1024))});
 }
 
-// NtQuerySystemInformation's SystemExtendedHandleInformation: every open handle of the system.
-struct SystemHandle {
-    void* object;
-    ULONG_PTR process;
-    ULONG_PTR value;
-    ULONG access;
-    USHORT creatorBackTrace;
-    USHORT type;
-    ULONG attributes;
-    ULONG reserved;
-};
-struct SystemHandles {
-    ULONG_PTR count;
-    ULONG_PTR reserved;
-    SystemHandle handles[1];
-};
-constexpr SYSTEM_INFORMATION_CLASS kSystemExtendedHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(64);
-constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
-
-// The process's open handles. Wine answers GetProcessHandleCount with 0; there they are counted
-// in the system's list instead.
-DWORD HandleCount() {
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return count;
-    std::vector<uint8_t> buffer(1 << 16);
-    NTSTATUS status;
-    while ((status = NtQuerySystemInformation(kSystemExtendedHandleInformation, buffer.data(),
-                                              static_cast<ULONG>(buffer.size()), nullptr)) == kInfoLengthMismatch) {
-        buffer.resize(buffer.size() * 2);
-    }
-    EXPECT_EQ(status, 0) << std::hex << status;
-    const auto* list = reinterpret_cast<const SystemHandles*>(buffer.data());
-    for (ULONG_PTR i = 0; status == 0 && i < list->count; ++i) {
-        if (list->handles[i].process == GetCurrentProcessId()) ++count;
-    }
-    return count;
-}
-
 TEST(Endurance, TheHandleCountSeesAHandle) {
     const DWORD before = HandleCount();
     ASSERT_GT(before, 0u);
@@ -67,8 +29,6 @@ TEST(Endurance, TheHandleCountSeesAHandle) {
     event.reset();
     EXPECT_EQ(HandleCount(), before);
 }
-
-bool ProviderLoaded() { return GetModuleHandleW(L"SoftTokenCsp.dll") != nullptr; }
 
 TEST(Endurance, AThousandSignaturesLeaveNoHandleBehind) {
     PluggedToken token(SigningToken());

@@ -18,13 +18,31 @@ function(vemo_wine_test name program)
 endfunction()
 
 # The library tests run 8 hours east of UTC ("CST-8", which both the Windows API and the C
-# runtime read), so that a date left in UTC shows.
-# The picker edition's dialogs are pictured in build/screenshots/ as the tests show them.
+# runtime read), so that a date left in UTC shows. The token edition's run also verifies what
+# openssl signed and leaves records for openssl to compare (tests/interop/raw-signature-openssl.sh,
+# before and after it). The picker edition's dialogs are pictured in build/screenshots/ as the
+# tests show them.
+set(VEMO_RAW_INTEROP "${CMAKE_BINARY_DIR}/raw-interop")
 foreach(edition token trace picker)
-    vemo_wine_test(library.${edition} library_tests.exe --edition=${edition}
+    set(interop_argument "")
+    if(edition STREQUAL "token")
+        set(interop_argument "--raw-interop=Z:${VEMO_RAW_INTEROP}")
+    endif()
+    vemo_wine_test(library.${edition} library_tests.exe --edition=${edition} ${interop_argument}
         "--screenshots=${CMAKE_BINARY_DIR}/screenshots")
     set_tests_properties(wine.library.${edition} PROPERTIES ENVIRONMENT "TZ=CST-8")
 endforeach()
+add_test(NAME interop.raw-signature-openssl-sign
+    COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/raw-signature-openssl.sh" sign "${VEMO_RAW_INTEROP}")
+set_tests_properties(interop.raw-signature-openssl-sign PROPERTIES FIXTURES_SETUP raw_interop_in LABELS interop)
+set_tests_properties(wine.library.token PROPERTIES FIXTURES_REQUIRED "wine;raw_interop_in" FIXTURES_SETUP raw_interop_out)
+add_test(NAME interop.raw-signature-openssl
+    COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/raw-signature-openssl.sh" check "${VEMO_RAW_INTEROP}")
+set_tests_properties(interop.raw-signature-openssl PROPERTIES FIXTURES_REQUIRED raw_interop_out LABELS "interop;wine")
+
+# The raw signature's benchmark, alone on the machine.
+vemo_wine_test(bench.raw-signature library_tests.exe --edition=token "--gtest_filter=*Benchmark.*")
+set_tests_properties(wine.bench.raw-signature PROPERTIES LABELS "bench;wine" RUN_SERIAL ON)
 
 vemo_wine_test(bench.validation validation_bench.exe --edition=token)
 # Alone on the machine, like the other benchmark: the figures mean something only then.

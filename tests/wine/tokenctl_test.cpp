@@ -183,6 +183,35 @@ TEST_F(TokenctlTest, AddKeyTakesEveryKeyForm) {
     EXPECT_EQ(image.containers[4].keySpec, token::kKeySignature);
 }
 
+TEST_F(TokenctlTest, ASecondKeyOfTheOtherSpecification) {
+    ASSERT_EQ(Tokenctl("add-pfx " + Fixture("user1024.pfx") + " --password test --name both").exitCode, 0);
+    ASSERT_EQ(Tokenctl("add-empty nokey").exitCode, 0);
+    const std::string before = ReadFileBytes(store.path());
+    EXPECT_RUN(Tokenctl("add-key " + Fixture("signer.key.pem") + " " + Fixture("signer.crt.pem") + " --into both"), 1,
+               "choose the signature one with --spec");
+    EXPECT_RUN(Tokenctl("add-key " + Fixture("signer.key.pem") + " " + Fixture("signer.crt.pem") +
+                        " --spec signature --into nokey"),
+               1, "has no key");
+    EXPECT_RUN(Tokenctl("add-key " + Fixture("signer.key.pem") + " " + Fixture("signer.crt.pem") +
+                        " --spec signature --into nobody"),
+               1, "no container named \"nobody\"");
+    EXPECT_EQ(ReadFileBytes(store.path()), before);
+
+    EXPECT_RUN(Tokenctl("add-pfx " + Fixture("signer.pfx") + " --password test --spec signature --into both"), 0,
+               "added a second key to container both");
+    EXPECT_RUN(Tokenctl("add-key " + Fixture("plain.key.pem") + " " + Fixture("plain.crt.pem") +
+                        " --spec signature --into both"),
+               1, "already holds two keys");
+    EXPECT_RUN(Tokenctl("list"), 0, "  key: exchange, RSA 1024 bits\n");
+    EXPECT_RUN(Tokenctl("list"), 0, "  second key: signature, RSA 2048 bits\n  certificate: ");
+
+    const token::Container both = LoadedToken().containers[0];
+    ASSERT_TRUE(both.secondKey);
+    EXPECT_EQ(both.keyOf(token::kKeySignature)->certificate, FixtureBytes("signer.crt.der"));
+    EXPECT_EQ(both.keyOf(token::kKeyExchange)->certificate, FixtureBytes("user1024.crt.der"));
+    EXPECT_EQ(ReadFileBytes(store.path()).substr(0, 8), "VEMOTOK2");
+}
+
 TEST_F(TokenctlTest, ContainersWithoutKey) {
     EXPECT_RUN(Tokenctl("add-pseudo *defalut*"), 0, "added container 1: *defalut*");
     EXPECT_RUN(Tokenctl("add-empty \"name with spaces\""), 0, "added container 2: name with spaces");

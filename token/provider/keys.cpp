@@ -16,8 +16,10 @@ DWORD CopyCertificate(const Key& key, BYTE* data, DWORD* length) {
     if (const DWORD status = ReadToken(token::FaultPoint::ProviderGetCertificate, image)) return status;
     const token::Container* container = nullptr;
     if (const DWORD status = OpenedContainer(image, key.container, container)) return status;
-    if (container->certificate.empty()) return SCARD_E_NO_SUCH_CERTIFICATE;
-    return CopyOut(container->certificate, data, length);
+    const std::optional<token::KeyPair> pair = container->keyOf(key.keySpec);
+    if (!pair) return NTE_NO_KEY;  // the key has gone since it was handed out
+    if (pair->certificate.empty()) return SCARD_E_NO_SUCH_CERTIFICATE;
+    return CopyOut(pair->certificate, data, length);
 }
 
 }  // namespace
@@ -30,15 +32,16 @@ DWORD GetUserKey(ProviderObjects& objects, HCRYPTPROV handle, DWORD keySpec, HCR
     if (const DWORD status = ReadToken(token::FaultPoint::ProviderGetUserKey, image)) return status;
     const token::Container* container = nullptr;
     if (const DWORD status = OpenedContainer(image, context->container, container)) return status;
-    if (!container->hasKey() || container->keySpec != keySpec) return NTE_NO_KEY;
-    const auto info = ReadRsaBlob(container->publicKey.data(), container->publicKey.size(), PUBLICKEYBLOB);
+    const std::optional<token::KeyPair> pair = container->keyOf(keySpec);
+    if (!pair) return NTE_NO_KEY;
+    const auto info = ReadRsaBlob(pair->publicKey.data(), pair->publicKey.size(), PUBLICKEYBLOB);
     if (!info) return kTokenDamaged;
 
     auto object = std::make_unique<Key>();
     object->context = handle;
     object->container = container->name;
     object->keySpec = keySpec;
-    object->publicKey = container->publicKey;
+    object->publicKey = pair->publicKey;
     object->bits = info->bits;
     *key = objects.keys.add(std::move(object));
     return ERROR_SUCCESS;

@@ -13,9 +13,9 @@ namespace {
 
 // Signs `digest`, a value of `algorithm`, into `signature` (capacity *length). The signature
 // comes back least significant byte first, as CryptoAPI's always do.
-DWORD SignDigest(const token::Container& container, ALG_ID algorithm, const std::vector<uint8_t>& digest,
+DWORD SignDigest(const token::KeyPair& pair, ALG_ID algorithm, const std::vector<uint8_t>& digest,
                  DWORD flags, BYTE* signature, DWORD* length) {
-    const token::SecretBytes privateKey = token::UnprotectPrivateKey(container.protectedKey);
+    const token::SecretBytes privateKey = token::UnprotectPrivateKey(pair.protectedKey);
     const auto info = ReadRsaBlob(privateKey.data(), privateKey.size(), PRIVATEKEYBLOB);
     if (!info) return kTokenDamaged;
 
@@ -54,15 +54,16 @@ DWORD SignHash(ProviderObjects& objects, HCRYPTPROV handle, HCRYPTHASH hashHandl
     if (const DWORD status = ReadToken(point, image)) return status;
     const token::Container* container = nullptr;
     if (const DWORD status = OpenedContainer(image, context->container, container)) return status;
-    if (!container->hasKey() || container->keySpec != keySpec) return NTE_NO_KEY;
-    const auto publicInfo = ReadRsaBlob(container->publicKey.data(), container->publicKey.size(), PUBLICKEYBLOB);
+    const std::optional<token::KeyPair> pair = container->keyOf(keySpec);
+    if (!pair) return NTE_NO_KEY;
+    const auto publicInfo = ReadRsaBlob(pair->publicKey.data(), pair->publicKey.size(), PUBLICKEYBLOB);
     if (!publicInfo) return kTokenDamaged;
 
     const DWORD size = publicInfo->bits / 8;
     if (!Fits(size, signature, length)) return SizeAnswer(size, signature, length);
     std::vector<uint8_t> digest;
     if (const DWORD status = HashValue(*hash, digest)) return status;
-    return SignDigest(*container, hash->algorithm, digest, flags, signature, length);
+    return SignDigest(*pair, hash->algorithm, digest, flags, signature, length);
 }
 
 }  // namespace vemo::csp

@@ -194,4 +194,24 @@ bool AddContainer(TokenImage& image, Container container, std::string& error) {
     return false;
 }
 
+bool AddSecondKey(TokenImage& image, const std::string& name, Container imported, std::string& error) {
+    const auto found = std::find_if(image.containers.begin(), image.containers.end(),
+                                    [&](const Container& container) { return container.name == name; });
+    if (found == image.containers.end()) {
+        error = "the token holds no container named \"" + name + "\"";
+    } else if (!found->hasKey()) {
+        error = "the container \"" + name + "\" has no key to add a second one to";
+    } else if (found->secondKey) {
+        error = "the container \"" + name + "\" already holds two keys";
+    } else if (found->keySpec == imported.keySpec) {
+        error = std::string("the container \"") + name + "\" already holds a key of that specification; choose the " +
+                (imported.keySpec == kKeySignature ? "exchange" : "signature") + " one with --spec";
+    } else {
+        found->secondKey = KeyPair{imported.keySpec, std::move(imported.protectedKey), std::move(imported.publicKey),
+                                   std::move(imported.certificate)};
+        return true;
+    }
+    return false;
+}
+
 }  // namespace vemo::token::provision

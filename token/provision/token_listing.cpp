@@ -13,13 +13,12 @@ namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
 
-std::string KeyText(const Container& container) {
-    if (!container.hasKey()) return "none";
-    std::string text = container.keySpec == kKeySignature ? "signature" : "exchange";
+std::string KeyText(uint32_t keySpec, const std::vector<uint8_t>& publicKey) {
+    std::string text = keySpec == kKeySignature ? "signature" : "exchange";
     // PUBLICKEYBLOB: BLOBHEADER, then RSAPUBKEY { magic, bitlen, pubexp }.
     RSAPUBKEY header;
-    if (container.publicKey.size() >= sizeof(BLOBHEADER) + sizeof header) {
-        std::memcpy(&header, container.publicKey.data() + sizeof(BLOBHEADER), sizeof header);
+    if (publicKey.size() >= sizeof(BLOBHEADER) + sizeof header) {
+        std::memcpy(&header, publicKey.data() + sizeof(BLOBHEADER), sizeof header);
         text += ", RSA " + std::to_string(header.bitlen) + " bits";
     }
     return text;
@@ -60,8 +59,12 @@ void PrintToken(const TokenImage& image, std::FILE* out) {
     for (size_t i = 0; i < image.containers.size(); ++i) {
         const Container& container = image.containers[i];
         std::fprintf(out, "container %u: %s\n  key: %s\n", static_cast<unsigned>(i + 1), container.name.c_str(),
-                     KeyText(container).c_str());
+                     container.hasKey() ? KeyText(container.keySpec, container.publicKey).c_str() : "none");
         PrintCertificate(container.certificate, out);
+        if (const auto& second = container.secondKey) {
+            std::fprintf(out, "  second key: %s\n", KeyText(second->keySpec, second->publicKey).c_str());
+            PrintCertificate(second->certificate, out);
+        }
     }
     for (const Fault& fault : image.faults) {
         std::fprintf(out, "fault: %s returns 0x%08x\n", FaultPointName(fault.point), static_cast<unsigned>(fault.code));

@@ -39,9 +39,9 @@ constexpr char kUsageText[] =
     "  remove                        unplug the token (its file is deleted)\n"
     "  list                          the token's containers and the faults set\n"
     "  add-pfx <file> [--password <password>] [--name <name>] [--spec exchange|signature]\n"
-    "                                a container with the key and certificate of a PFX file\n"
+    "          [--into <container>]  a container with the key and certificate of a PFX file\n"
     "  add-key <key file> <certificate file> [--name <name>] [--spec exchange|signature]\n"
-    "                                a container with a key (PEM or DER, PKCS#1 or PKCS#8)\n"
+    "          [--into <container>]  a container with a key (PEM or DER, PKCS#1 or PKCS#8)\n"
     "                                and its certificate (PEM or DER)\n"
     "  add-pseudo *default*|*defalut*  a pseudo-container (no key, no certificate)\n"
     "  add-empty <name>              a container without key and certificate\n"
@@ -57,7 +57,8 @@ constexpr char kUsageText[] =
     "  store-remove <store> <file> [--machine]  take it out again"
     "\n"
     "Containers are added last; the name defaults to the certificate's display name and the\n"
-    "key specification to exchange. The token file is %VEMO_TOKEN_STORE%, else\n"
+    "key specification to exchange. --into gives an existing container a second key, of the\n"
+    "other specification, with its own certificate. The token file is %VEMO_TOKEN_STORE%, else\n"
     "%LOCALAPPDATA%\\VemoSoftToken\\token.vtk; --store names another.\n"
     "Exit status: 0 done, 1 failed, 2 usage error, 3 no token plugged in.";
 
@@ -141,15 +142,29 @@ int EditToken(const std::function<bool(TokenImage&, std::string&)>& change) {
     return kOk;
 }
 
-// Adds the container an import made, and says where it went.
-int AddImported(ImportResult imported) {
+// Adds the container an import made, and says where it went; with `into`, its key becomes
+// that container's second key.
+int AddImported(ImportResult imported, const std::string& into = {}) {
     if (!imported.container) return Fail(imported.error);
+    if (!into.empty()) {
+        return EditToken([&](TokenImage& image, std::string& problem) {
+            if (!AddSecondKey(image, into, std::move(*imported.container), problem)) return false;
+            std::printf("added a second key to container %s\n", into.c_str());
+            return true;
+        });
+    }
     return EditToken([&](TokenImage& image, std::string& problem) {
         const std::string name = imported.container->name;
         if (!AddContainer(image, std::move(*imported.container), problem)) return false;
         std::printf("added container %u: %s\n", static_cast<unsigned>(image.containers.size()), name.c_str());
         return true;
     });
+}
+
+// --into of the add commands: the container that takes the key as its second one.
+std::string IntoOption(const Arguments& arguments) {
+    const auto into = arguments.options.find("--into");
+    return into == arguments.options.end() ? std::string() : into->second;
 }
 
 // --name and --spec of the add commands.
@@ -220,7 +235,7 @@ int AddPfx(const std::vector<std::string>& words) {
     Arguments arguments;
     std::string problem;
     ContainerOptions options;
-    if (!ParseArguments(words, {"--password", "--name", "--spec"}, arguments, problem) ||
+    if (!ParseArguments(words, {"--password", "--name", "--spec", "--into"}, arguments, problem) ||
         !ReadContainerOptions(arguments, options, problem)) {
         return Usage(problem);
     }
@@ -229,14 +244,14 @@ int AddPfx(const std::vector<std::string>& words) {
     if (!ReadWholeFile(arguments.positional[0], pfx, problem)) return Fail(problem);
     const auto password = arguments.options.find("--password");
     const std::wstring widePassword = password == arguments.options.end() ? L"" : Widen(password->second);
-    return AddImported(ContainerFromPfx(pfx, widePassword.c_str(), options));
+    return AddImported(ContainerFromPfx(pfx, widePassword.c_str(), options), IntoOption(arguments));
 }
 
 int AddKey(const std::vector<std::string>& words) {
     Arguments arguments;
     std::string problem;
     ContainerOptions options;
-    if (!ParseArguments(words, {"--name", "--spec"}, arguments, problem) ||
+    if (!ParseArguments(words, {"--name", "--spec", "--into"}, arguments, problem) ||
         !ReadContainerOptions(arguments, options, problem)) {
         return Usage(problem);
     }
@@ -246,7 +261,7 @@ int AddKey(const std::vector<std::string>& words) {
         !ReadWholeFile(arguments.positional[1], certificate, problem)) {
         return Fail(problem);
     }
-    return AddImported(ContainerFromKeyFiles(key, certificate, options));
+    return AddImported(ContainerFromKeyFiles(key, certificate, options), IntoOption(arguments));
 }
 
 int AddWithoutKey(const std::string& name) {

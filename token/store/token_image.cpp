@@ -8,7 +8,8 @@
 namespace vemo::token {
 namespace {
 
-constexpr uint8_t kMagic[8] = {'V', 'E', 'M', 'O', 'T', 'O', 'K', '1'};
+constexpr uint8_t kMagicVersion1[8] = {'V', 'E', 'M', 'O', 'T', 'O', 'K', '1'};
+constexpr uint8_t kMagicVersion2[8] = {'V', 'E', 'M', 'O', 'T', 'O', 'K', '2'};
 
 struct FaultPointInfo {
     FaultPoint point;
@@ -51,12 +52,51 @@ bool ReadField(codec::ByteReader& in, size_t limit, std::vector<uint8_t>& out) {
     return true;
 }
 
+bool FitsLimits(const std::vector<uint8_t>& protectedKey, const std::vector<uint8_t>& publicKey,
+                const std::vector<uint8_t>& certificate) {
+    return protectedKey.size() <= kMaxBlobSize && publicKey.size() <= kMaxBlobSize &&
+           certificate.size() <= kMaxBlobSize;
+}
+
+void PutKey(std::vector<uint8_t>& out, const std::vector<uint8_t>& protectedKey, const std::vector<uint8_t>& publicKey,
+            const std::vector<uint8_t>& certificate) {
+    PutField(out, protectedKey.data(), protectedKey.size());
+    PutField(out, publicKey.data(), publicKey.size());
+    PutField(out, certificate.data(), certificate.size());
+}
+
+bool ReadKey(codec::ByteReader& in, std::vector<uint8_t>& protectedKey, std::vector<uint8_t>& publicKey,
+             std::vector<uint8_t>& certificate) {
+    return ReadField(in, kMaxBlobSize, protectedKey) && ReadField(in, kMaxBlobSize, publicKey) &&
+           ReadField(in, kMaxBlobSize, certificate);
+}
+
+// Version 2: the second key's specification (0: none), then its fields.
+bool ReadSecondKey(codec::ByteReader& in, const Container& container, std::optional<KeyPair>& secondKey) {
+    uint32_t keySpec = 0;
+    if (!ReadU32(in, keySpec) || keySpec > kKeySignature) return false;
+    if (keySpec == 0) return true;
+    // A second key sits beside a first key of the other specification.
+    if (!container.hasKey() || container.keySpec == keySpec) return false;
+    KeyPair key;
+    key.keySpec = keySpec;
+    if (!ReadKey(in, key.protectedKey, key.publicKey, key.certificate)) return false;
+    secondKey = std::move(key);
+    return true;
+}
+
 bool IsKnown(uint32_t point) {
     return std::any_of(std::begin(kFaultPoints), std::end(kFaultPoints),
                        [point](const FaultPointInfo& info) { return static_cast<uint32_t>(info.point) == point; });
 }
 
 }  // namespace
+
+std::optional<KeyPair> Container::keyOf(uint32_t spec) const {
+    if (hasKey() && keySpec == spec) return KeyPair{keySpec, protectedKey, publicKey, certificate};
+    if (secondKey && secondKey->keySpec == spec) return *secondKey;
+    return std::nullopt;
+}
 
 std::optional<uint32_t> TokenImage::faultCode(FaultPoint point) const {
     for (const Fault& fault : faults) {
@@ -100,18 +140,25 @@ const std::vector<FaultPoint>& AllFaultPoints() {
 
 std::vector<uint8_t> SerialiseToken(const TokenImage& image) {
     if (image.containers.size() > kMaxContainers || image.faults.size() > kMaxFaults) return {};
-    std::vector<uint8_t> out(std::begin(kMagic), std::end(kMagic));
+    const bool version2 = std::any_of(image.containers.begin(), image.containers.end(),
+                                      [](const Container& container) { return container.secondKey.has_value(); });
+    const uint8_t(&magic)[8] = version2 ? kMagicVersion2 : kMagicVersion1;
+    std::vector<uint8_t> out(std::begin(magic), std::end(magic));
     PutU32(out, static_cast<uint32_t>(image.containers.size()));
     for (const Container& container : image.containers) {
-        if (container.name.size() > kMaxNameLength || container.protectedKey.size() > kMaxBlobSize ||
-            container.publicKey.size() > kMaxBlobSize || container.certificate.size() > kMaxBlobSize) {
+        if (container.name.size() > kMaxNameLength ||
+            !FitsLimits(container.protectedKey, container.publicKey, container.certificate)) {
             return {};
         }
         PutField(out, container.name.data(), container.name.size());
         PutU32(out, container.keySpec);
-        PutField(out, container.protectedKey.data(), container.protectedKey.size());
-        PutField(out, container.publicKey.data(), container.publicKey.size());
-        PutField(out, container.certificate.data(), container.certificate.size());
+        PutKey(out, container.protectedKey, container.publicKey, container.certificate);
+        if (!version2) continue;
+        const std::optional<KeyPair>& second = container.secondKey;
+        PutU32(out, second ? second->keySpec : 0);
+        if (!second) continue;
+        if (!FitsLimits(second->protectedKey, second->publicKey, second->certificate)) return {};
+        PutKey(out, second->protectedKey, second->publicKey, second->certificate);
     }
     PutU32(out, static_cast<uint32_t>(image.faults.size()));
     for (const Fault& fault : image.faults) {
@@ -123,8 +170,10 @@ std::vector<uint8_t> SerialiseToken(const TokenImage& image) {
 
 std::optional<TokenImage> ParseToken(const uint8_t* data, size_t size) {
     codec::ByteReader in(data, size);
-    uint8_t magic[sizeof kMagic];
-    if (!in.copyTo(magic, sizeof magic) || std::memcmp(magic, kMagic, sizeof magic) != 0) return std::nullopt;
+    uint8_t magic[sizeof kMagicVersion1];
+    if (!in.copyTo(magic, sizeof magic)) return std::nullopt;
+    const bool version2 = std::memcmp(magic, kMagicVersion2, sizeof magic) == 0;
+    if (!version2 && std::memcmp(magic, kMagicVersion1, sizeof magic) != 0) return std::nullopt;
 
     TokenImage image;
     uint32_t count = 0;
@@ -133,12 +182,11 @@ std::optional<TokenImage> ParseToken(const uint8_t* data, size_t size) {
         Container container;
         std::vector<uint8_t> name;
         if (!ReadField(in, kMaxNameLength, name) || !ReadU32(in, container.keySpec) ||
-            !ReadField(in, kMaxBlobSize, container.protectedKey) ||
-            !ReadField(in, kMaxBlobSize, container.publicKey) ||
-            !ReadField(in, kMaxBlobSize, container.certificate)) {
+            !ReadKey(in, container.protectedKey, container.publicKey, container.certificate)) {
             return std::nullopt;
         }
         if (container.keySpec > kKeySignature) return std::nullopt;
+        if (version2 && !ReadSecondKey(in, container, container.secondKey)) return std::nullopt;
         container.name.assign(name.begin(), name.end());
         image.containers.push_back(std::move(container));
     }

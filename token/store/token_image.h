@@ -19,14 +19,28 @@ inline constexpr uint32_t kKeySignature = 2;  // AT_SIGNATURE
 inline constexpr std::string_view kDefaultContainer = "*default*";
 inline constexpr std::string_view kDefalutContainer = "*defalut*";
 
+// A key pair of a container and the certificate issued for it.
+struct KeyPair {
+    uint32_t keySpec = 0;                   // kKeyExchange or kKeySignature
+    std::vector<uint8_t> protectedKey;      // the PRIVATEKEYBLOB, protected for the current user
+    std::vector<uint8_t> publicKey;         // the PUBLICKEYBLOB of the same key (not secret)
+    std::vector<uint8_t> certificate;       // DER; may be empty
+};
+
 struct Container {
     std::string name;
+    // The container's first key and the certificate UTGetCurCert hands out.
     uint32_t keySpec = 0;                   // kKeyExchange, kKeySignature, or 0: no key
     std::vector<uint8_t> protectedKey;      // the PRIVATEKEYBLOB, protected for the current user
     std::vector<uint8_t> publicKey;         // the PUBLICKEYBLOB of the same key (not secret)
     std::vector<uint8_t> certificate;       // DER; empty when the container holds none
+    // A second key, of the other specification, with its own certificate (token files of
+    // version 2), so that one container can hold an exchange key and a signature key.
+    std::optional<KeyPair> secondKey;
 
     bool hasKey() const { return keySpec != 0 && !protectedKey.empty(); }
+    // The key the container holds under `spec` (its first or its second), if any.
+    std::optional<KeyPair> keyOf(uint32_t spec) const;
 };
 
 // Token calls that can be made to fail with a chosen code, so tests reach every failure path
@@ -73,7 +87,10 @@ inline constexpr size_t kMaxNameLength = 1024;
 inline constexpr size_t kMaxBlobSize = 64 * 1024;
 inline constexpr size_t kMaxFaults = 64;
 
-// The file form: "VEMOTOK1", then little-endian counts and length-prefixed fields.
+// The file form: "VEMOTOK1", then little-endian counts and length-prefixed fields. "VEMOTOK2"
+// adds each container's second key after its certificate (a key specification, 0 for none,
+// then the key's fields). Tokens are written in version 1 unless a container holds a second key,
+// so that readers of version 1 keep reading them; both versions are read.
 // SerialiseToken answers an empty vector for an image beyond the limits.
 std::vector<uint8_t> SerialiseToken(const TokenImage& image);
 std::optional<TokenImage> ParseToken(const uint8_t* data, size_t size);

@@ -151,6 +151,10 @@ std::wstring ProviderDllPath() {
 void PrepareProviderTests() {
     SetEnvironmentVariableW(token::kTokenStoreVariable, TokenFilePath().c_str());
     token::RemoveToken();
+    RegisterProviderOfThisBuild();
+}
+
+void RegisterProviderOfThisBuild() {
     if (GetFileAttributesW(ProviderDllPath().c_str()) == INVALID_FILE_ATTRIBUTES) {
         throw std::runtime_error("the provider DLL is missing beside the test program");
     }

@@ -47,6 +47,8 @@ public:
 // Gives this run a token file of its own (VEMO_TOKEN_STORE) and registers the provider DLL of
 // this build under the token's provider name.
 void PrepareProviderTests();
+// Registers the provider DLL of this build under the token's provider name (throws on failure).
+void RegisterProviderOfThisBuild();
 // The provider DLL of this build: <build>/token/provider/SoftTokenCsp.dll.
 std::wstring ProviderDllPath();
 

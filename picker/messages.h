@@ -21,6 +21,9 @@ inline constexpr char kOtherPeopleStoreFailed[] =
 // "该证书过大!": This certificate is too large! (selection dialog: more than its text holds)
 inline constexpr char kCertificateTooLarge[] = "\xB8\xC3\xD6\xA4\xCA\xE9\xB9\xFD\xB4\xF3!";
 
+// "该证书没有匹配的私钥!": This certificate has no matching private key! (signing)
+inline constexpr char kNoPrivateKey[] = "\xB8\xC3\xD6\xA4\xCA\xE9\xC3\xBB\xD3\xD0\xC6\xA5\xC5\xE4\xB5\xC4\xCB\xBD\xD4\xBF!";
+
 // A certificate whose display name cannot be read, while a dialog lists its store.
 inline constexpr char kNameUnreadable[] = "CertGetNameStringA failed.";
 

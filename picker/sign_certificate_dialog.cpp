@@ -1,11 +1,11 @@
 // The signing dialog's window: its list filled from "MY" when it opens, Sign (OK) looking the
 // chosen name up. Sign with no entry selected, or with "MY" out of reach, tells the user and
-// keeps the dialog open; Cancel, Escape and closing the window end it with IDCANCEL.
-#include "picker/signing_dialog.h"
+// keeps the dialog open.
+#include "picker/sign_certificate_dialog.h"
 
-#include "picker/dialog_messages.h"
 #include "picker/dialog_resources.h"
 #include "picker/dialog_window.h"
+#include "picker/messages.h"
 
 namespace vemo::picker {
 namespace {
@@ -30,12 +30,13 @@ void Confirm(HWND dialog, win::CertificateContext& found) {
 
 }  // namespace
 
-bool ChooseSigningCertificate(win::CertificateContext& found) {
-    found.reset();
-    const bool confirmed =
-        RunModal(VEMO_IDD_SIGNING, DialogProcedure<win::CertificateContext, Open, Confirm>, &found) == IDOK;
-    if (!confirmed) found.reset();
-    return confirmed;
+DialogOutcome RunSignCertDialog(win::CertificateContext& chosen) {
+    chosen.reset();
+    if (RunModal(VEMO_IDD_SIGNING, DialogProcedure<win::CertificateContext, Open, Confirm>, &chosen) != IDOK) {
+        chosen.reset();
+        return DialogOutcome::Cancelled;
+    }
+    return chosen ? DialogOutcome::Chosen : DialogOutcome::ChosenNothing;
 }
 
 }  // namespace vemo::picker

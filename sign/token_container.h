@@ -1,0 +1,50 @@
+// The token's key container, as the signers find it: the token's provider opened with the
+// caller's flags, its containers listed up to the first real one, that container opened by its
+// listed name followed by "#7391", its key (exchange first, else signature) and the
+// certificate stored with that key. Shared by the raw signature (flags CRYPT_SILENT) and the
+// PKCS#7 signer (0x60): each writes down the step that failed in its own words.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "frame/win_handles.h"
+
+namespace vemo::sign {
+
+// The step at which the search stopped.
+enum class TokenStep {
+    Ok,
+    OpenProvider,   // no context without container: no provider, no token
+    NoContainer,    // the listing ended, or kept failing, before a real container
+    OpenContainer,  // the chosen container does not open
+    NoUserKey,      // the container holds neither an exchange nor a signature key
+    NoCertificate,  // no certificate is stored with the key
+};
+
+// The listing's buffer: 256 bytes offered (a name and its terminator) and one more.
+inline constexpr size_t kContainerNameCapacity = 256;
+// The suffix the token's provider expects after a listed name.
+inline constexpr char kContainerSuffix[] = "#7391";
+// The longest listed name that takes the suffix in the buffer: 251 characters.
+inline constexpr size_t kContainerNameMax = kContainerNameCapacity - (sizeof kContainerSuffix - 1);
+// More names than any token lists: a listing that goes on past them is not ending.
+inline constexpr int kContainerListingMax = 1024;
+// The certificate buffer: 4096 bytes offered, and a terminating zero.
+inline constexpr size_t kTokenCertificateCapacity = 4096;
+
+struct TokenKey {
+    win::ProviderContext context;  // on the container; declared first, so released last
+    win::CryptKey key;
+    uint32_t keySpec = 0;  // AT_KEYEXCHANGE or AT_SIGNATURE
+    char container[kContainerNameCapacity + 1] = {};  // the listed name and the suffix
+    uint8_t certificate[kTokenCertificateCapacity + 1] = {};
+    uint32_t certificateLength = 0;
+    uint32_t error = 0;  // the last error of the call that failed
+};
+
+// Runs the search with the provider flags `flags`; on Ok, `found` holds the open container, its
+// key and certificate. Every handle opened on the way to a failure is released.
+TokenStep OpenTokenKey(uint32_t flags, TokenKey& found);
+
+}  // namespace vemo::sign

@@ -1,0 +1,78 @@
+// The raw signature with openssl on the other side (tests/interop/raw-signature-openssl.sh):
+// what openssl signed verifies here with every form of key data, and records made here are
+// left for openssl to compare. Runs when the program is given --raw-interop=<folder>.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "support/edition_under_test.h"
+#include "support/scoped_environment.h"
+#include "support/signing_fixture.h"
+#include "support/token_fixture.h"
+
+namespace vemo::test {
+namespace {
+
+class RawInterop : public testing::Test {
+protected:
+    void SetUp() override {
+        if (RawInteropFolder().empty()) GTEST_SKIP() << "no --raw-interop folder";
+    }
+    std::string FromOpenssl(const std::string& name) { return RawInteropFolder() + "\\from-openssl\\" + name; }
+};
+
+Bytes FileBytes(const std::string& path) {
+    const std::string text = ReadFileBytes(path);
+    EXPECT_FALSE(text.empty()) << "missing " << path;
+    return Bytes(text.begin(), text.end());
+}
+
+TEST_F(RawInterop, OpensslSignaturesVerifyHere) {
+    // The test PKI's 1024- and 2048-bit keys, a 2400-bit key (its signatures fill the record's
+    // 300 bytes) and a key of exponent 3.
+    for (const std::string name : {"user1024", "user2048", "rsa2400", "rsa2048-e3"}) {
+        SCOPED_TRACE(name);
+        const std::string data = ReadFileBytes(FromOpenssl(name + ".data"));
+        const CVEMO_SIGNATURE_RECORD record = RecordOf(FileBytes(FromOpenssl(name + ".sig")));
+        CVEMO_SIGNATURE_RECORD changed = record;
+        changed.signature[7] ^= 0x01;
+        for (const char* form : {".crt.pem", ".crt.b64", ".crt.der", ".pub.b64", ".pub.der"}) {
+            const Bytes keyData = FileBytes(FromOpenssl(name + form));
+            EXPECT_EQ(VerifyWith(keyData, data, record), 0) << form;
+            EXPECT_EQ(VerifyWith(keyData, data, changed), E_VERIFY_ERROR) << form;
+        }
+    }
+}
+
+TEST_F(RawInterop, KeysOf4096BitsAreTaken) {
+    // Their signatures (512 bytes) do not fit a record; the key itself is decoded and imported
+    // in every form, so a signature of another key fails only at the verification.
+    const std::string data = ReadFileBytes(FromOpenssl("user1024.data"));
+    const CVEMO_SIGNATURE_RECORD record = RecordOf(FileBytes(FromOpenssl("user1024.sig")));
+    for (const char* form : {".crt.pem", ".crt.b64", ".crt.der", ".pub.b64", ".pub.der"}) {
+        ScopedWorkingDirectory log;
+        EXPECT_EQ(VerifyWith(FileBytes(FromOpenssl(std::string("rsa4096") + form)), data, record), E_VERIFY_ERROR)
+            << form;
+        ExpectWrittenDown({"CryptVerifySignature is error,Error Code: 0x80090006"});
+    }
+}
+
+TEST_F(RawInterop, RecordsForOpenssl) {
+    if (!Edition().usesToken()) GTEST_SKIP() << "records are made with the software token";
+    for (const std::string user : {"user1024", "user2048"}) {
+        ScopedTokenStore token;
+        token::TokenImage image;
+        image.containers.push_back(FixtureContainer(user, user));
+        token.plugIn(image);
+        const std::string data = "signed by the library with " + user;
+        CVEMO_SIGNATURE_RECORD record{};
+        ASSERT_EQ(Edition().signEx(0, nullptr, data.c_str(), static_cast<int32_t>(data.size()), &record), 0) << user;
+        std::ofstream(RawInteropFolder() + "\\from-library\\" + user + ".data", std::ios::binary) << data;
+        std::ofstream(RawInteropFolder() + "\\from-library\\" + user + ".record", std::ios::binary)
+            .write(reinterpret_cast<const char*>(&record), sizeof record);
+    }
+}
+
+}  // namespace
+}  // namespace vemo::test

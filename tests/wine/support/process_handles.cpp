@@ -1,0 +1,52 @@
+#include "support/process_handles.h"
+
+#include <gtest/gtest.h>
+#include <winternl.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace vemo::test {
+namespace {
+
+// NtQuerySystemInformation's SystemExtendedHandleInformation: every open handle of the system.
+struct SystemHandle {
+    void* object;
+    ULONG_PTR process;
+    ULONG_PTR value;
+    ULONG access;
+    USHORT creatorBackTrace;
+    USHORT type;
+    ULONG attributes;
+    ULONG reserved;
+};
+struct SystemHandles {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    SystemHandle handles[1];
+};
+constexpr SYSTEM_INFORMATION_CLASS kSystemExtendedHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(64);
+constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
+
+}  // namespace
+
+DWORD HandleCount() {
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return count;
+    std::vector<uint8_t> buffer(1 << 16);
+    NTSTATUS status;
+    while ((status = NtQuerySystemInformation(kSystemExtendedHandleInformation, buffer.data(),
+                                              static_cast<ULONG>(buffer.size()), nullptr)) == kInfoLengthMismatch) {
+        buffer.resize(buffer.size() * 2);
+    }
+    EXPECT_EQ(status, 0) << std::hex << status;
+    const auto* list = reinterpret_cast<const SystemHandles*>(buffer.data());
+    for (ULONG_PTR i = 0; status == 0 && i < list->count; ++i) {
+        if (list->handles[i].process == GetCurrentProcessId()) ++count;
+    }
+    return count;
+}
+
+bool ProviderLoaded() { return GetModuleHandleW(L"SoftTokenCsp.dll") != nullptr; }
+
+}  // namespace vemo::test
