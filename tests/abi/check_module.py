@@ -5,8 +5,9 @@ Checks, for the edition and architecture given:
   - the module name in the export directory;
   - the exported names and ordinals, exactly, and nothing else exported;
   - win32: the argument bytes each export pops (stdcall: `ret $N`; picker, cdecl: plain `ret`);
-  - imports: the token library UTSecDll.dll in the token and trace editions only, and no
-    runtime DLLs (libgcc, libstdc++, winpthread are linked in);
+  - imports: the token library UTSecDll.dll in the token and trace editions only, user32.dll in
+    the picker edition and not in the token edition, and no runtime DLLs (libgcc, libstdc++,
+    winpthread are linked in);
   - the version block: none in the token edition, the edition's own in the other two;
   - the dialog templates 1000, 1001 and 1002: none in the token edition, the same three in the
     trace and picker editions (Chinese (PRC), every field of each template and control).
@@ -238,6 +239,14 @@ def main():
         failures.append("the picker edition imports UTSecDll.dll")
     if options.edition != "picker" and not uses_token:
         failures.append(f"the {options.edition} edition does not import UTSecDll.dll")
+    # The user interface: the token edition shows nothing; the picker edition its dialogs and
+    # message boxes (the trace edition carries the templates, and shows what its PKCS#7
+    # verification checked).
+    shows = "user32.dll" in imports
+    if options.edition == "token" and shows:
+        failures.append("the token edition imports user32.dll")
+    if options.edition == "picker" and not shows:
+        failures.append("the picker edition does not import user32.dll")
     for dll in imports:
         if dll.startswith(RUNTIME_DLLS):
             failures.append(f"imports the runtime DLL {dll}")
