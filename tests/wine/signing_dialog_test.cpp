@@ -3,13 +3,16 @@
 // closing makes them answer, and what is remembered afterwards.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "picker/dialog_resources.h"
 #include "support/dialog_driver.h"
 #include "support/edition_under_test.h"
+#include "support/process_handles.h"
 #include "support/scoped_environment.h"
 #include "support/signing_fixture.h"
 #include "support/store_fixture.h"
@@ -166,6 +169,76 @@ TEST_F(SigningDialog, StoreContentsAndWhatSignFindsInThem) {
         const Outcome next = SignInDialogMode("next", [](DialogDriver& person) { person.Press(IDCANCEL); });
         EXPECT_TRUE(next.shown) << "nothing is remembered";
     }
+}
+
+}  // namespace
+}  // namespace vemo::test
+
+namespace vemo::test {
+namespace {
+
+// A private copy of the picker edition loaded for one test: its own remembered certificate.
+class LibraryCopy {
+public:
+    LibraryCopy() {
+        wchar_t folder[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, folder);
+        path_ = std::wstring(folder) + L"CVemoDll_C-copy-" + std::to_wstring(GetCurrentProcessId()) + L".dll";
+        CopyFileW(Edition().dllPath().c_str(), path_.c_str(), FALSE);
+    }
+    ~LibraryCopy() { DeleteFileW(path_.c_str()); }
+    const std::wstring& path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+// The handles a load of the copy leaves behind after signing by serial number, then either
+// forgetting the certificate (a subject without private key) or keeping it until the unload.
+DWORD HandlesLeftBehind(const LibraryCopy& copy, bool forget) {
+    const DWORD before = HandleCount();
+    {
+        tool::LibraryBinding library(copy.path());
+        CVEMO_SIGNATURE_RECORD record{};
+        EXPECT_EQ(library.signEx(1, "010203", "x", 1, &record), 0);
+        if (forget) {
+            MessageBoxWatcher watcher;
+            EXPECT_EQ(library.signEx(2, "Vemo Root B User", "x", 1, &record), -2);
+        }
+    }
+    return HandleCount() - before;
+}
+
+// Calls that overlap on several threads, each choosing by serial number and then signing with
+// the remembered certificate: every call succeeds with one of the two certificates.
+TEST_F(SigningDialog, OverlappingCallsShareTheRememberedCertificateSafely) {
+    constexpr int kThreads = 4, kRounds = 50;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            const char* serial = t % 2 == 0 ? "010203" : "3A1B2C3D4E5F60718293A4B5C6D7E8F9";
+            for (int i = 0; i < kRounds; ++i) {
+                const Signed chosen = SignText("chosen", 1, serial), remembered = SignText("remembered", 0);
+                const std::string by = SerialOf(remembered.record);
+                if (chosen.result != 0 || remembered.result != 0 ||
+                    (by != "010203" && by != "3A1B2C3D4E5F60718293A4B5C6D7E8F9")) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failures, 0);
+}
+
+TEST_F(SigningDialog, TheRememberedCertificateIsReleasedWithTheLibrary) {
+    const LibraryCopy copy;
+    HandlesLeftBehind(copy, false);  // what the platform sets up once
+    const DWORD forgotten = HandlesLeftBehind(copy, true), kept = HandlesLeftBehind(copy, false);
+    std::printf("[report] handles after unloading: %lu with the certificate forgotten, %lu with it remembered\n",
+                static_cast<unsigned long>(forgotten), static_cast<unsigned long>(kept));
+    EXPECT_EQ(kept, forgotten);
 }
 
 }  // namespace
