@@ -13,9 +13,9 @@
 namespace vemo::picker {
 
 // Runs the dialog template `templateId` of the library's own resources (whatever program
-// called the library) modally on the calling thread, with no owner window. `state` reaches the
-// procedure with WM_INITDIALOG and stays at DialogState(). Gives IDOK, IDCANCEL (Cancel, the
-// Escape key, the window closed), or -1 when the dialog could not be shown.
+// called the library) modally on the calling thread, with no owner window; `state` reaches the
+// procedure with WM_INITDIALOG. Gives IDOK, IDCANCEL (Cancel, the Escape key, the window
+// closed), or -1 when the dialog could not be shown.
 INT_PTR RunModal(int templateId, DLGPROC procedure, void* state);
 
 // The procedure of a dialog whose RunModal `state` is a State: `Open` fills it when it starts,

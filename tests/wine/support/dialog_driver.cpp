@@ -16,21 +16,21 @@ std::string g_screenshots;  // a folder of the host, or empty: no screenshots
 bool Due(Clock::time_point start, Clock::duration patience = kPatience) { return Clock::now() - start > patience; }
 void Pause() { Sleep(50); }
 
+BOOL CALLBACK CollectOurDialogWindow(HWND window, LPARAM list) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::wcscmp(name, L"#32770") == 0) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    }
+    return TRUE;
+}
+
 // The visible dialog windows ("#32770": dialogs and message boxes) of this process.
 std::vector<HWND> OurDialogWindows() {
     std::vector<HWND> found;
-    EnumWindows(
-        [](HWND window, LPARAM list) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::wcscmp(name, L"#32770") == 0) {
-                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(CollectOurDialogWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
