@@ -9,7 +9,7 @@
 #include "codec/one_line_pem.h"
 #include "frame/diagnostics.h"
 #include "frame/edition.h"
-#include "picker/select_certificate.h"
+#include "picker/selection_dialog.h"
 
 namespace vemo::cert {
 namespace {
@@ -55,12 +55,16 @@ int32_t EmptyArmour(char* certOut, uint32_t& length) {
     return codec::WrapOneLinePem("", 0, certOut, kCertOutCapacity, &length) ? 0 : E_FAILED;
 }
 
-// The picker edition's selection dialog in place of the token and the personal store.
+// The picker edition's selection dialog in place of the token and the personal store: Cancel,
+// or OK without a certificate, is "no certificate found". Built into that edition only.
 int32_t FromSelectionDialog(char* certOut, uint32_t& length) {
-    Base64Text text{};
-    uint32_t textLength = 0;
-    if (!picker::SelectCertificateText(text, textLength) || textLength == 0) return E_ENCROLL_CERT_NO_FIND;
-    return AsOneLinePem(text, textLength, certOut, length);
+    if constexpr (edition::kKind == edition::Kind::Picker) {
+        picker::SelectionText chosen;
+        if (!picker::SelectCertificateText(chosen) || chosen.length == 0) return E_ENCROLL_CERT_NO_FIND;
+        return codec::WrapOneLinePem(chosen.text, chosen.length, certOut, kCertOutCapacity, &length) ? 0 : E_FAILED;
+    } else {
+        return E_ENCROLL_CERT_NO_FIND;
+    }
 }
 
 int32_t FromToken(char* certOut, uint32_t& length, TraceBlock& trace) {

@@ -1,6 +1,7 @@
 # Release packages (host build): `cmake --build build --target package` writes one zip per
 # edition and architecture, CVemoDll_C-<version>-<edition>-<win32|win64>.zip, and the software
-# token's own package per architecture, CVemoDll_C-<version>-softtoken-<win32|win64>.zip.
+# token's own package per architecture, CVemoDll_C-<version>-softtoken-<win32|win64>.zip, and
+# the verification kit, CVemoDll_C-<version>-verification-win32.zip (the 32-bit checks).
 # <version> is the project's version (CMakeLists.txt), the one release number; it also stands
 # in the version block of the trace and picker editions ("Comments").
 
@@ -31,6 +32,17 @@ foreach(arch win32 win64)
     list(APPEND VEMO_PACKAGE_COMPONENTS ${component})
 endforeach()
 
+# The verification kit: the 32-bit checks of the three editions, to run on a Windows machine.
+set(component verification-win32)
+set(top "CVemoDll_C-${PROJECT_VERSION}-${component}")
+foreach(edition token trace picker)
+    install(DIRECTORY "${VEMO_WIN32_DIR}/tests/win32/${edition}/" DESTINATION ${top}/${edition} COMPONENT ${component})
+endforeach()
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/tests/fixtures/pki/" DESTINATION ${top}/pki COMPONENT ${component})
+install(FILES "${PROJECT_SOURCE_DIR}/tests/win32/kit/run-checks.cmd" "${PROJECT_SOURCE_DIR}/tests/win32/kit/README.md"
+    DESTINATION ${top} COMPONENT ${component})
+list(APPEND VEMO_PACKAGE_COMPONENTS ${component})
+
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME CVemoDll_C)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -46,7 +58,7 @@ include(CPack)
 add_test(NAME packages.contents
     COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_packages.py"
         --version ${PROJECT_VERSION} --build "${CMAKE_BINARY_DIR}" --source "${PROJECT_SOURCE_DIR}")
-set_tests_properties(packages.contents PROPERTIES LABELS abi)
+set_tests_properties(packages.contents PROPERTIES LABELS abi FIXTURES_SETUP packages)
 
 # The API reference covers every export.
 add_test(NAME docs.api-reference

@@ -1,6 +1,7 @@
 # The host build drives the two Windows builds of the same tree and registers their checks:
-#   win32 (i686-w64-mingw32): the product as shipped, checked statically (ABI), since 32-bit
-#                             code cannot run on these machines;
+#   win32 (i686-w64-mingw32): the product as shipped, checked statically (ABI) and executed by
+#                             its own 32-bit test programs under emulated Wine (the machine
+#                             runs no 32-bit code natively);
 #   win64 (x86_64-w64-mingw32): the same library for 64-bit clients, run under Wine.
 option(VEMO_WINDOWS "Build the Windows editions with mingw and check them" ON)
 if(NOT VEMO_WINDOWS)
@@ -17,9 +18,11 @@ foreach(arch win32 win64)
     if(arch STREQUAL "win32")
         set(toolchain "${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake")
         set(wine_tests OFF)
+        set(win32_tests ON)
     else()
         set(toolchain "${PROJECT_SOURCE_DIR}/cmake/mingw-x86_64.cmake")
         set(wine_tests ON)
+        set(win32_tests OFF)
     endif()
     ExternalProject_Add(${arch}
         SOURCE_DIR "${PROJECT_SOURCE_DIR}"
@@ -28,6 +31,7 @@ foreach(arch win32 win64)
             -DCMAKE_TOOLCHAIN_FILE=${toolchain}
             -DCMAKE_BUILD_TYPE=RelWithDebInfo
             -DVEMO_WINE_TESTS=${wine_tests}
+            -DVEMO_WIN32_TESTS=${win32_tests}
         BUILD_ALWAYS ON
         INSTALL_COMMAND ""
         USES_TERMINAL_BUILD ON)
@@ -56,4 +60,5 @@ foreach(arch win32 win64)
 endforeach()
 
 include("${PROJECT_SOURCE_DIR}/tests/wine/register.cmake")
+include("${PROJECT_SOURCE_DIR}/tests/win32/register.cmake")
 include("${PROJECT_SOURCE_DIR}/cmake/Packaging.cmake")

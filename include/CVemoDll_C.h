@@ -9,7 +9,13 @@
  *    export documents the largest output it writes, and the caller provides at least that.
  *  - A required pointer that is null, or a length that does not match its text, is refused
  *    with SPC_INPUTARG_ERROR_01 before anything else happens.
- *  - The library is called by one thread at a time.
+ *  - The library is meant to be called by one thread at a time. Where calls overlap all the
+ *    same, the picker edition's remembered certificate (see C_VEMO_SignEx) is guarded by a lock
+ *    and cannot be torn.
+ *  - Picker edition: C_VEMO_GetUserCert and C_VEMO_SignEx (C_VEMO_Sign) may show a dialog in
+ *    which the user picks a certificate. The dialogs are modal on the calling thread: the call
+ *    returns when the user has closed the dialog, and that thread's own windows wait meanwhile.
+ *    The templates are the library's own resources, whatever program calls it.
  *
  * Editions. The same interface ships in three builds of one library:
  *  - token edition:  stdcall, 13 exports, key in the USB key token, daily user log;
@@ -180,8 +186,14 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_FreePack(PackItem* pack);
  *        again by its display name: one-line PEM; the display name is written as UTF-16LE,
  *        without byte-order mark or terminator, to "certinfo.txt" in the current directory.
  * Picker edition: "4", every other selector, and "2" after its argument check take the
- * certificate the user picks in a selection dialog. Not yet available: these selectors return
- * E_ENCROLL_CERT_NO_FIND (-512) without showing anything.
+ * certificate the user picks in the selection dialog: the display names of the certificates of
+ * "MY" and "AddressBook", sorted, the first one selected. OK looks the chosen name up again and
+ * hands out the first certificate, "MY" before "AddressBook", in store order, whose subject
+ * contains it (of two certificates with the same display name, always the first): one-line PEM.
+ * E_ENCROLL_CERT_NO_FIND (-512) when the user cancels (Cancel, the Escape key, the window
+ * closed) or when no subject contains the name (a display name taken from another field).
+ * OK with no entry selected, and OK on a certificate over 3072 bytes (more than the dialog's
+ * 4096-character text holds), show a message box and keep the dialog open.
  *
  * One-line PEM: the armour lines around the Base64 text of the DER, no line break anywhere, a
  * zero byte after; its length is the Base64 length plus 52. "1" and "3" write no terminator.
@@ -314,7 +326,8 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCert(char* cert_text, int32_t rese
 
 /*
  * C_VEMO_SignEx with selection mode 0 (its arguments 5 to 8 are C_VEMO_SignEx's 6 to 9); same
- * results and record. In the picker edition it signs with the certificate chosen earlier.
+ * results and record. In the picker edition it signs with the certificate chosen earlier, or
+ * shows the signing dialog when none is chosen yet.
  */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_Sign(int32_t reserved1, int32_t reserved2, int32_t reserved3,
                                          int32_t reserved4, const char* selector, const char* data,
@@ -350,20 +363,24 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_Sign(int32_t reserved1, int32_t reserved2, i
  * Picker edition (nothing written down): `selection_mode` 1 chooses the personal store ("MY")
  * certificate whose serial number, most significant byte first, is the hex text `selector`
  * (any letter case); 2 the first whose subject contains `selector`; any other mode the
- * certificate chosen by an earlier call in this process. A certificate chosen by mode 1 or 2 is
- * remembered for later calls (and for C_VEMO_Sign) until another is chosen or its private key
- * cannot be had; it is released when the library is unloaded. The serial text is always most
+ * certificate chosen by an earlier call in this process, or, when there is none, the one the
+ * user picks in the signing dialog: the display names of the certificates of "MY", sorted, the
+ * first one selected; Sign looks the chosen name up again (the first certificate of "MY", in
+ * store order, whose subject contains it). A certificate chosen by mode 1 or 2 or in the dialog
+ * is remembered for later calls (and for C_VEMO_Sign) until another is chosen or its private
+ * key cannot be had; it is released when the library is unloaded. The serial text is always most
  * significant byte first (01 02 03 gives "010203"). Results:
  *   SPC_INPUTARG_ERROR_01   mode 1 or 2 without a selector (null or empty)
  *   E_MY_STORE_ERROR        "MY" cannot be opened
- *   E_ENCROLL_CERT_NO_FIND  no certificate matches
+ *   E_ENCROLL_CERT_NO_FIND  no certificate matches; the dialog ended with Sign but no subject
+ *                           contains the chosen name (no record is written, nothing remembered)
  *   -2                      the certificate has no private key: a message box says so (GBK
  *                           text, OK button, on the calling thread) and the remembered
  *                           certificate is forgotten
- *   E_SIGN_ERROR            hashing or signing failed; a serial number over 24 bytes; and any
- *                           other mode with no certificate remembered: the signing dialog is
- *                           not yet available, so that mode ends as a cancelled dialog does,
- *                           without showing anything
+ *   E_SIGN_ERROR            hashing or signing failed; a serial number over 24 bytes; the
+ *                           dialog was cancelled (Cancel, the Escape key, the window closed):
+ *                           nothing is remembered, the next call shows it again
+ * Sign with no entry selected shows a message box and keeps the dialog open.
  */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_SignEx(int32_t reserved1, int32_t reserved2, int32_t reserved3,
                                            int32_t reserved4, int32_t selection_mode, const char* selector,

@@ -1,11 +1,11 @@
 #include "picker/message_box.h"
 
-#include <windows.h>
+#include "picker/messages.h"
 
 namespace vemo::picker {
 
-void ShowMessage(const char* text) {
-    MessageBoxA(GetActiveWindow(), text, kMessageBoxCaption, MB_OK);
-}
+void ShowMessage(HWND owner, const char* text) { MessageBoxA(owner, text, message::kCaption, MB_OK); }
+
+void ShowMessage(const char* text) { ShowMessage(GetActiveWindow(), text); }
 
 }  // namespace vemo::picker

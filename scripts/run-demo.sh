@@ -3,7 +3,8 @@
 # and calls the library through the command-line client: the user's certificate from the token
 # and its fields, random bytes from the system provider and from the token's generator, a SHA-1
 # digest, a failure in the token edition's user log, a raw signature with the token's key and
-# its verification, and the certificate checks on a valid, an expired and a revoked certificate.
+# its verification, the certificate checks on a valid, an expired and a revoked certificate, and
+# the picker edition's selection dialog on the virtual display, pictured.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Wine wants a display: the demo runs on a virtual one.
@@ -105,3 +106,38 @@ vemo token verifycrl revoked.crt.pem root-a.crl.pem
 vemo token verifycrl user1024.crt.pem root-a.crl.pem
 tokenctl store-remove ROOT root-a.crt.pem
 rm -f "$demo"/CVemoDll_C*_usr.log
+
+# --- The picker edition's selection dialog, on the virtual display ---------------------------
+echo
+echo "== The picker edition: the user picks a certificate in its selection dialog"
+cp tests/fixtures/pki/{user1024.crt.pem,signer.crt.pem,plain.crt.pem} "$demo/"
+tokenctl store-add MY user1024.crt.pem
+tokenctl store-add MY signer.crt.pem
+tokenctl store-add AddressBook plain.crt.pem
+# vemo waits in the dialog while a stand-in for the person, on the X side, looks at the window,
+# takes its picture and clicks its OK button.
+echo "\$ vemo --dll editions\\picker\\CVemoDll_C.dll getcert x"
+wine_run "$win64/tools/vemo.exe" --dll "$(windows_path "$win64/editions/picker/CVemoDll_C.dll")" getcert x \
+    >"$demo/getcert.out" 2>&1 &
+vemo_pid=$!
+dialog=""
+for _ in $(seq 1 100); do
+    dialog=$(xdotool search --name '^Dialog$' 2>/dev/null | head -n 1) && [ -n "$dialog" ] && break
+    sleep 0.2
+done
+if [ -n "$dialog" ]; then
+    sleep 0.5
+    eval "$(xdotool getwindowgeometry --shell "$dialog")"  # X, Y, WIDTH, HEIGHT
+    import -window root -crop "$((WIDTH + 32))x$((HEIGHT + 32))+$((X - 16))+$((Y - 16))" +repage \
+        "$demo/selection-dialog.png"
+    # OK: 7,77 (50 x 14) of the dialog's 187 x 98 units, under the title bar.
+    xdotool mousemove $((X + WIDTH * 32 / 187)) $((Y + HEIGHT - (HEIGHT - 25) * 14 / 98 - 3)) click 1
+fi
+wait "$vemo_pid" || true
+cat "$demo/getcert.out"
+[ -n "$dialog" ] && echo "   (the dialog as the user saw it: $build/demo/selection-dialog.png)"
+tokenctl store-remove AddressBook plain.crt.pem
+tokenctl store-remove MY signer.crt.pem
+tokenctl store-remove MY user1024.crt.pem
+rm -f "$demo"/{getcert.out,user1024.crt.pem,signer.crt.pem,plain.crt.pem}
+# ----------------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: native unit tests (sanitizers), fuzzers, ABI checks of the win32 and win64
-# editions, and the win64 tests under Wine. Installs what it needs first.
+# editions, the win64 tests under Wine and the win32 tests under emulated Wine. Installs what it
+# needs first.
 # usage: scripts/run-tests.sh [extra ctest arguments]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -21,7 +22,7 @@ step() {  # step <label> <command...>: runs a layer, records its time, stops on 
 
 step "packages" scripts/install-deps.sh
 step "configure" cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-step "build win32 (3 editions)" cmake --build "$build" --target win32 -j "$jobs"
+step "build win32 (3 editions, tests)" cmake --build "$build" --target win32 -j "$jobs"
 step "build win64 (3 editions, tests)" cmake --build "$build" --target win64 -j "$jobs"
 step "build native (tests, fuzzers)" cmake --build "$build" -j "$jobs"
 

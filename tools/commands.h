@@ -25,6 +25,9 @@ struct Command {
 int Report(int32_t result);
 // Prints the usage of `command` to standard error and gives the exit status of bad usage.
 int Usage(const Command& command);
+// Says, before the call blocks, that the picker edition's dialog `dialog` now waits for the
+// user on the desktop.
+void AnnounceDialog(const char* dialog);
 // Lower-case hexadecimal text of the bytes.
 std::string Hex(const uint8_t* bytes, size_t count);
 // The whole content of a file; false (and a message on standard error) when it cannot be read.

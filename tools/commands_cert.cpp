@@ -37,6 +37,14 @@ int GetCert(const LibraryBinding& library, const Arguments& args) {
         else if (option == "--out") out = args[i + 1];
         else return Usage(kGetCertCommand);
     }
+    // The picker edition asks the user for every selector but the serial number, the web address
+    // and the file ("2" once its three texts are given).
+    const char selector = args[0].empty() ? '\0' : args[0][0];
+    const bool givesTexts = !lookup.empty() && !serial.empty() && !location.empty();
+    if (!library.stdcallEdition() && selector != '0' && selector != '1' && selector != '3' &&
+        (selector != '2' || givesTexts)) {
+        AnnounceDialog("certificate selection");
+    }
     std::string text(CVEMO_CERT_TEXT_MAX + 1, '\0');
     int32_t length = 0;
     const int32_t result = library.getUserCert(lookup.c_str(), serial.c_str(), location.c_str(), args[0].c_str(),
@@ -131,7 +139,8 @@ const Command kGetCertCommand = {
     "Selectors: 0 serial number in \"MY\" then \"AddressBook\" (--serial), 1 download (--location is\n"
     "the web address), 2 the armour lines alone (--lookup, --serial and --location non-empty),\n"
     "3 a file's first 4096 bytes (--location), 4 the token's first user container, anything\n"
-    "else the personal store's first certificate. --out writes the text to a file.",
+    "else the personal store's first certificate. --out writes the text to a file.\n"
+    "The picker edition shows its selection dialog for 4, 2 and every other selector instead.",
     GetCert};
 const Command kCertInfoCommand = {
     "certinfo", "<certificate file> [<item>...]",

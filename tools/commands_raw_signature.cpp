@@ -61,8 +61,11 @@ int Sign(const LibraryBinding& library, const Arguments& given) {
     std::string data;
     if (!DataOf(args, data) || args.size() != 1) return Usage(kSignCommand);
 
+    // Nothing is chosen yet in this process: the picker edition asks the user.
+    const int32_t selectionMode = std::atoi(mode.c_str());
+    if (!library.stdcallEdition() && selectionMode != 1 && selectionMode != 2) AnnounceDialog("signing");
     CVEMO_SIGNATURE_RECORD record{};
-    const int32_t result = library.signEx(std::atoi(mode.c_str()), hasSelector ? selector.c_str() : nullptr,
+    const int32_t result = library.signEx(selectionMode, hasSelector ? selector.c_str() : nullptr,
                                           data.c_str(), static_cast<int32_t>(data.size()), &record);
     if (result == 0) {
         if (!WriteFile(args[0], &record, sizeof record)) return 2;
@@ -102,7 +105,8 @@ const Command kSignCommand = {
     "raw signature of a text into a record file (C_VEMO_SignEx)",
     "The token and trace editions sign with the token's key. The picker edition chooses the\n"
     "certificate of the personal store by --mode 1 (--selector: its serial number in hex) or\n"
-    "--mode 2 (--selector: a part of its subject), else the one chosen earlier in the process.\n"
+    "--mode 2 (--selector: a part of its subject), else in its signing dialog, which waits for\n"
+    "the user on the desktop.\n"
     "The record's fields are printed.",
     Sign};
 const Command kVerifyCommand = {

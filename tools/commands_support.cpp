@@ -25,6 +25,13 @@ int Usage(const Command& command) {
     return 2;
 }
 
+void AnnounceDialog(const char* dialog) {
+    std::printf("The %s dialog (\"Dialog\") is waiting for you on the desktop: pick a certificate\n"
+                "and press its left button, or Cancel.\n",
+                dialog);
+    std::fflush(stdout);
+}
+
 std::string Hex(const uint8_t* bytes, size_t count) {
     static const char digits[] = "0123456789abcdef";
     std::string text;

@@ -5,9 +5,12 @@ Checks, for the edition and architecture given:
   - the module name in the export directory;
   - the exported names and ordinals, exactly, and nothing else exported;
   - win32: the argument bytes each export pops (stdcall: `ret $N`; picker, cdecl: plain `ret`);
-  - imports: the token library UTSecDll.dll in the token and trace editions only, and no
-    runtime DLLs (libgcc, libstdc++, winpthread are linked in);
-  - the version block: none in the token edition, the edition's own in the other two.
+  - imports: the token library UTSecDll.dll in the token and trace editions only, user32.dll in
+    the picker edition and not in the token edition, and no runtime DLLs (libgcc, libstdc++,
+    winpthread are linked in);
+  - the version block: none in the token edition, the edition's own in the other two;
+  - the dialog templates 1000, 1001 and 1002: none in the token edition, the same three in the
+    trace and picker editions (Chinese (PRC), every field of each template and control).
 """
 import argparse
 import re
@@ -46,6 +49,39 @@ VERSION_BLOCKS = {
     "picker": ("1, 1, 1, 0", 'L"VemoDll (\\x539f\\x59cb\\x754c\\x9762)  no .net"'),
 }
 RUNTIME_DLLS = ("libgcc", "libstdc++", "libwinpthread")
+
+# The dialog templates of the trace and picker editions: (id, list box id, OK text, static
+# text, static width, list box y and height). Every template: caption "Dialog", "System" 10,
+# 187 x 98 dialog units, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT.
+DIALOGS = [
+    (1000, 1000, "确定", "请选择证书", 41, 17, 60),       # OK; please select a certificate
+    (1001, 1002, "确定", "请选择加密证书", 77, 16, 62),   # OK; ... an encryption certificate
+    (1002, 1001, "签名", "请选择您的证书：", 77, 17, 60),  # Sign; please select your certificate:
+]
+CANCEL = "取消"
+# WS_CHILD | WS_VISIBLE, then: WS_TABSTOP | BS_DEFPUSHBUTTON; WS_TABSTOP; WS_GROUP | SS_LEFT;
+# WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT.
+STYLES = {"ok": 0x50010001, "cancel": 0x50010000, "static": 0x50020000, "list": 0x50A10103}
+
+
+def windres_text(text):
+    return 'L"' + "".join(f"\\x{ord(c):x}" for c in text) + '"'
+
+
+def expected_dialog(dialog_id, list_id, ok, static, static_width, list_y, list_height):
+    """The template as windres prints it back."""
+    return "\n".join([
+        f"{dialog_id} DIALOG 0, 0, 187, 98",
+        "STYLE 0x80c800c0",
+        'CAPTION "Dialog"',
+        'FONT 10, "System"',
+        "BEGIN",
+        f"  DEFPUSHBUTTON {windres_text(ok)}, 1, 7, 77, 50, 14, 0x{STYLES['ok']:x}",
+        f"  PUSHBUTTON {windres_text(CANCEL)}, 2, 130, 77, 50, 14, 0x{STYLES['cancel']:x}",
+        f"  LTEXT {windres_text(static)}, 65535, 7, 7, {static_width}, 8, 0x{STYLES['static']:x}",
+        f"  LISTBOX {list_id}, 7, {list_y}, 173, {list_height}, 0x{STYLES['list']:x}",
+        "END",
+    ])
 
 
 def expected_exports(edition):
@@ -125,6 +161,31 @@ def version_failures(windres, dll, edition, release):
     return failures
 
 
+def dialog_failures(windres, dll, edition):
+    """What differs between the module's dialog templates and the edition's."""
+    text = subprocess.run([windres, "-i", dll, "-O", "rc"], capture_output=True, text=True).stdout
+    blocks, languages, language = {}, {}, None
+    for match in re.finditer(r"^LANGUAGE (\d+, \d+)$|^(\d+) DIALOG .*?^END$", text, re.M | re.S):
+        if match.group(1):
+            language = match.group(1)
+        else:
+            blocks[int(match.group(2))] = match.group(0)
+            languages[int(match.group(2))] = language
+    if edition == "token":
+        return [f"the token edition carries dialog templates {sorted(blocks)}"] if blocks else []
+    expected_ids = [row[0] for row in DIALOGS]
+    failures = [] if sorted(blocks) == expected_ids else [f"dialog templates {sorted(blocks)}, expected {expected_ids}"]
+    for row in DIALOGS:
+        block = blocks.get(row[0])
+        if block is None:
+            continue
+        if block != expected_dialog(*row):
+            failures.append(f"dialog template {row[0]} differs:\n{block}\nexpected:\n{expected_dialog(*row)}")
+        if languages[row[0]] != "4, 2":
+            failures.append(f"dialog template {row[0]} has language {languages[row[0]]}, expected Chinese (PRC)")
+    return failures
+
+
 def client_imports(text):
     """The names a program imports from CVemoDll_C.dll."""
     section = text.split("DLL Name: CVemoDll_C.dll", 1)
@@ -178,12 +239,21 @@ def main():
         failures.append("the picker edition imports UTSecDll.dll")
     if options.edition != "picker" and not uses_token:
         failures.append(f"the {options.edition} edition does not import UTSecDll.dll")
+    # The user interface: the token edition shows nothing; the picker edition its dialogs and
+    # message boxes (the trace edition carries the templates, and shows what its PKCS#7
+    # verification checked).
+    shows = "user32.dll" in imports
+    if options.edition == "token" and shows:
+        failures.append("the token edition imports user32.dll")
+    if options.edition == "picker" and not shows:
+        failures.append("the picker edition does not import user32.dll")
     for dll in imports:
         if dll.startswith(RUNTIME_DLLS):
             failures.append(f"imports the runtime DLL {dll}")
 
     windres = options.objdump.replace("objdump", "windres")
     failures += version_failures(windres, options.dll, options.edition, options.release)
+    failures += dialog_failures(windres, options.dll, options.edition)
 
     for client in options.client:
         bound = client_imports(run(options.objdump, "-p", client))

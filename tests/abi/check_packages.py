@@ -38,6 +38,13 @@ def main():
     wanted = {f"{edition}-{arch}": expected_files(edition) for edition in EDITIONS for arch in ARCHES}
     for arch in ARCHES:
         wanted[f"softtoken-{arch}"] = {"bin/UTSecDll.dll", "bin/SoftTokenCsp.dll", "bin/tokenctl.exe", "README.md"}
+    kit = {"run-checks.cmd", "README.md"}
+    for edition in EDITIONS:
+        kit |= {f"{edition}/win32_tests.exe", f"{edition}/CVemoDll_C.dll"}
+    kit |= {"token/UTSecDll.dll", "token/SoftTokenCsp.dll", "token/tokenctl.exe", "trace/UTSecDll.dll",
+            "trace/SoftTokenCsp.dll"}
+    kit |= {"pki/" + name for name in os.listdir(os.path.join(options.source, "tests/fixtures/pki"))}
+    wanted["verification-win32"] = kit
     for name, files in sorted(wanted.items()):
         stem = f"CVemoDll_C-{options.version}-{name}"
         path = os.path.join(packages, stem + ".zip")
@@ -50,7 +57,7 @@ def main():
             if found != files:
                 failures.append(f"{stem}.zip holds {sorted(found)}, expected {sorted(files)}")
                 continue
-            if name.startswith("softtoken"):
+            if name.startswith(("softtoken", "verification")):
                 print(f"ok {stem}.zip: {len(files)} files")
                 continue
             edition, arch = name.split("-")

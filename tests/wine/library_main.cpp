@@ -11,6 +11,7 @@
 #include <string>
 #include <cstring>
 
+#include "support/dialog_driver.h"
 #include "support/edition_under_test.h"
 #include "support/signing_fixture.h"
 #include "support/test_token.h"
@@ -46,6 +47,7 @@ int RunVerifyLoop(int iterations) {
 
 int main(int argc, char** argv) {
     vemo::test::LoadEditionUnderTest(argc, argv);
+    vemo::test::TakeScreenshotFolder(argc, argv);
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--hash-loop=", 12) == 0) return RunHashLoop(std::atoi(argv[i] + 12));
         if (std::strncmp(argv[i], "--verify-loop=", 14) == 0) return RunVerifyLoop(std::atoi(argv[i] + 14));

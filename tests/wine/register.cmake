@@ -20,14 +20,16 @@ endfunction()
 # The library tests run 8 hours east of UTC ("CST-8", which both the Windows API and the C
 # runtime read), so that a date left in UTC shows. The token edition's run also verifies what
 # openssl signed and leaves records for openssl to compare (tests/interop/raw-signature-openssl.sh,
-# before and after it).
+# before and after it). The picker edition's dialogs are pictured in build/screenshots/ as the
+# tests show them.
 set(VEMO_RAW_INTEROP "${CMAKE_BINARY_DIR}/raw-interop")
 foreach(edition token trace picker)
     set(interop_argument "")
     if(edition STREQUAL "token")
         set(interop_argument "--raw-interop=Z:${VEMO_RAW_INTEROP}")
     endif()
-    vemo_wine_test(library.${edition} library_tests.exe --edition=${edition} ${interop_argument})
+    vemo_wine_test(library.${edition} library_tests.exe --edition=${edition} ${interop_argument}
+        "--screenshots=${CMAKE_BINARY_DIR}/screenshots")
     set_tests_properties(wine.library.${edition} PROPERTIES ENVIRONMENT "TZ=CST-8")
 endforeach()
 add_test(NAME interop.raw-signature-openssl-sign

@@ -20,7 +20,7 @@ namespace {
 
 using token::provision::ContainerWithoutKey;
 
-constexpr int32_t kNotPicked = E_ENCROLL_CERT_NO_FIND;  // the picker edition's dialog, not yet available
+constexpr int32_t kNotPicked = E_ENCROLL_CERT_NO_FIND;  // the picker edition's selection dialog, cancelled
 // The picker edition takes a dialog's choice in place of the token and the personal store.
 bool Picker() { return !Edition().usesToken(); }
 
@@ -80,7 +80,7 @@ TEST(UserCert, ArgumentsEachSelectorRequires) {
 
 TEST(UserCert, NoSourceGivesTheArmourAlone) {
     ScopedWorkingDirectory directory;
-    const UserCertCall call = GetUserCert("2", "l", "s", "x");
+    const UserCertCall call = GetUserCertOrCancel("2", "l", "s", "x");
     if (Picker()) return ExpectFailure(call, kNotPicked);
     ExpectSuccess(call, "-----BEGIN CERTIFICATE----------END CERTIFICATE-----");
     EXPECT_EQ(call.length, 52);
@@ -196,7 +196,7 @@ TEST(UserCert, PersonalStoreSourceAndItsNameFile) {
         SCOPED_TRACE(testing::Message() << "\"" << row.source << "\", " << row.store.size() << " certificates");
         ScopedWorkingDirectory directory;
         ScopedStoreContents my("MY", row.store);
-        const UserCertCall call = GetUserCert(row.source);
+        const UserCertCall call = GetUserCertOrCancel(row.source);
         if (Picker()) {
             ExpectFailure(call, kNotPicked);
             continue;
@@ -223,7 +223,7 @@ token::TokenImage TokenOf(std::vector<token::Container> containers) {
 }
 
 TEST(UserCert, TokenSourceTakesTheFirstUserContainer) {
-    if (Picker()) return ExpectFailure(GetUserCert("4"), kNotPicked);
+    if (Picker()) return ExpectFailure(GetUserCertOrCancel("4"), kNotPicked);
     const token::Container user = FixtureContainer("user1024", "LAB-USER");
     const std::string pem = OneLinePem(FixtureBytes("user1024.crt.der"));
     const bool trace = Edition().writesTrace();  // takes "*default*" for a user's container

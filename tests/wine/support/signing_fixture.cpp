@@ -9,6 +9,7 @@
 
 #include "support/edition_under_test.h"
 #include "support/scoped_environment.h"
+#include "support/token_callers.h"
 #include "support/token_fixture.h"
 #include "token/provision/key_files.h"
 
@@ -265,6 +266,33 @@ void ExpectWrittenDown(const std::vector<std::string>& messages) {
     }
     const std::string log = ReadFileBytes(TodaysUserLogName());
     EXPECT_TRUE(std::regex_match(log, std::regex(pattern))) << log;
+}
+
+Signed SignText(const std::string& text, int32_t mode, const char* selector, int32_t length) {
+    Signed made;
+    std::memset(&made.record, 0xCC, sizeof made.record);
+    made.record.signature_length = kLeftByCaller;
+    made.result = Edition().signEx(mode, selector, text.c_str(),
+                                   length == kTextsLength ? static_cast<int32_t>(text.size()) : length, &made.record);
+    return made;
+}
+
+void ExpectUntouchedRecord(const CVEMO_SIGNATURE_RECORD& record) {
+    CVEMO_SIGNATURE_RECORD expected{};
+    expected.signature_length = kLeftByCaller;
+    EXPECT_EQ(std::memcmp(&record, &expected, sizeof record), 0);
+}
+
+void ExpectSignedBy(const Signed& made, const std::string& text, const std::string& user,
+                    const std::string& serial) {
+    ASSERT_EQ(made.result, 0);
+    EXPECT_EQ(std::string(made.record.marker, 7), "QUORVEL");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(made.record.reserved), 3), std::string(3, '\0'));
+    EXPECT_EQ(SerialOf(made.record), serial);
+    const Bytes value = ValueOf(made.record);
+    EXPECT_EQ(value.size(), user == "user1024" || user == "plain" ? 128u : 256u);
+    EXPECT_TRUE(SignatureVerifies(FixtureBytes(user + ".crt.der"), text, Reversed(value))) << "not signed by " << user;
+    for (size_t i = value.size(); i < sizeof made.record.signature; ++i) ASSERT_EQ(made.record.signature[i], 0) << i;
 }
 
 }  // namespace vemo::test

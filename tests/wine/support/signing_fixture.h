@@ -7,6 +7,7 @@
 #include <wincrypt.h>
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -79,6 +80,27 @@ private:
     std::vector<std::wstring> texts_;
     std::thread thread_;
 };
+
+// C_VEMO_SignEx of the edition under test and what it left in the caller's record.
+inline constexpr int32_t kLeftByCaller = 0x12345678;  // the record's length field before the call
+inline constexpr int32_t kTextsLength = INT32_MIN;
+
+struct Signed {
+    int32_t result = 0;
+    CVEMO_SIGNATURE_RECORD record;
+};
+
+// C_VEMO_SignEx over `text` (`length` bytes, the text's own length unless given), into a record
+// of 0xCC bytes whose length field the caller set.
+Signed SignText(const std::string& text, int32_t mode = 0, const char* selector = nullptr,
+                int32_t length = kTextsLength);
+
+// A failed call leaves the record zeroed except for the length field the caller set.
+void ExpectUntouchedRecord(const CVEMO_SIGNATURE_RECORD& record);
+
+// A success: the marker, the signer certificate's serial text, and a value that the signer's
+// certificate (the test PKI user `user`) verifies, followed by zeros.
+void ExpectSignedBy(const Signed& made, const std::string& text, const std::string& user, const std::string& serial);
 
 // The text a message box shows for `text` given to MessageBoxA (the ANSI code page's reading).
 std::wstring AsShown(const char* text);

@@ -53,6 +53,23 @@ Der Encoded(const wchar_t* x500) {
     return name;
 }
 
+// The subject alternative name extension with one e-mail address.
+Der AltNameWithEmail(const std::wstring& email) {
+    CERT_ALT_NAME_ENTRY entry{};
+    entry.dwAltNameChoice = CERT_ALT_NAME_RFC822_NAME;
+    entry.pwszRfc822Name = const_cast<wchar_t*>(email.c_str());
+    CERT_ALT_NAME_INFO info{1, &entry};
+    DWORD size = 0;
+    CryptEncodeObject(X509_ASN_ENCODING, X509_ALTERNATE_NAME, &info, nullptr, &size);
+    Der encoded(size);
+    if (!CryptEncodeObject(X509_ASN_ENCODING, X509_ALTERNATE_NAME, &info, encoded.data(), &size)) {
+        throw std::runtime_error("CryptEncodeObject");
+    }
+    encoded.resize(size);
+    return encoded;
+}
+
+
 }  // namespace
 
 ScopedStoreContents::ScopedStoreContents(const char* name, const std::vector<Der>& certificates) : name_(name) {
@@ -83,7 +100,7 @@ ScopedStoreContents::~ScopedStoreContents() {
     }
 }
 
-Der MadeCertificate(const std::wstring& x500, const Der& serial, DWORD version) {
+Der MadeCertificate(const std::wstring& x500, const Der& serial, DWORD version, const std::wstring& altEmail) {
     const HCRYPTPROV provider = SigningContext();
     DWORD size = 0;
     CryptExportPublicKeyInfo(provider, AT_SIGNATURE, X509_ASN_ENCODING, nullptr, &size);
@@ -105,6 +122,14 @@ Der MadeCertificate(const std::wstring& x500, const Der& serial, DWORD version) 
     SystemTimeToFileTime(&from, &info.NotBefore);
     SystemTimeToFileTime(&to, &info.NotAfter);
     info.SubjectPublicKeyInfo = *publicKey;
+    Der altName;
+    CERT_EXTENSION extension{const_cast<char*>(szOID_SUBJECT_ALT_NAME2), FALSE, {}};
+    if (!altEmail.empty()) {
+        altName = AltNameWithEmail(altEmail);
+        extension.Value = {static_cast<DWORD>(altName.size()), altName.data()};
+        info.cExtension = 1;
+        info.rgExtension = &extension;
+    }
 
     size = 0;
     CryptSignAndEncodeCertificate(provider, AT_SIGNATURE, X509_ASN_ENCODING, X509_CERT_TO_BE_SIGNED, &info,

@@ -1,5 +1,7 @@
 #include "support/token_fixture.h"
 
+#include "support/edition_under_test.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -24,7 +26,24 @@ std::string NewTokenPath() {
 
 }  // namespace
 
-std::string FixturePath(const std::string& name) { return std::string(VEMO_FIXTURE_DIR) + "\\" + name; }
+std::string FixtureDirectory() {
+    // A copy of the test PKI beside the program (or its folder), as the verification kit ships
+    // it, before the build's own.
+    static const std::string directory = [] {
+        const std::wstring program = ProgramDirectory();
+        for (const wchar_t* candidate : {L"\\pki", L"\\..\\pki"}) {
+            const std::wstring path = program + candidate;
+            const DWORD attributes = GetFileAttributesW(path.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                return std::string(path.begin(), path.end());
+            }
+        }
+        return std::string(VEMO_FIXTURE_DIR);
+    }();
+    return directory;
+}
+
+std::string FixturePath(const std::string& name) { return FixtureDirectory() + "\\" + name; }
 
 std::vector<uint8_t> FixtureBytes(const std::string& name) {
     std::vector<uint8_t> bytes;

@@ -28,4 +28,19 @@ UserCertCall GetUserCert(const char* source, const char* lookupText, const char*
     return call;
 }
 
+UserCertCall GetUserCertWith(const std::function<void(DialogDriver&)>& person, const char* source,
+                             const char* lookupText, const char* serialHex, const char* location) {
+    return WithPerson(person, [&] { return GetUserCert(source, lookupText, serialHex, location); });
+}
+
+UserCertCall GetUserCertOrCancel(const char* source, const char* lookupText, const char* serialHex,
+                                 const char* location) {
+    if (Edition().kind() != EditionKind::Picker) return GetUserCert(source, lookupText, serialHex, location);
+    return GetUserCertWith(
+        [](DialogDriver& person) {
+            if (person.WaitForDialog()) person.Press(IDCANCEL);
+        },
+        source, lookupText, serialHex, location);
+}
+
 }  // namespace vemo::test

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "support/dialog_driver.h"
 
 namespace vemo::test {
 
@@ -21,5 +24,14 @@ struct UserCertCall {
 // Arguments as C_VEMO_GetUserCert takes them; nullptr passes a null pointer.
 UserCertCall GetUserCert(const char* source, const char* lookupText = "lookup", const char* serialHex = "",
                          const char* location = "");
+
+// The same call while `person` uses the selection dialog it opens (picker edition).
+UserCertCall GetUserCertWith(const std::function<void(DialogDriver&)>& person, const char* source,
+                             const char* lookupText = "lookup", const char* serialHex = "", const char* location = "");
+
+// The call of a selector that opens the picker edition's selection dialog, which the person
+// cancels; in the other editions the plain call.
+UserCertCall GetUserCertOrCancel(const char* source, const char* lookupText = "lookup", const char* serialHex = "",
+                                 const char* location = "");
 
 }  // namespace vemo::test

@@ -1,0 +1,64 @@
+// The window side both dialogs share: templates from the library's own resources, modal on
+// the calling thread, centred on the screen; message boxes; the list box of certificates.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "picker/dialog_stores.h"
+#include "picker/message_box.h"
+
+namespace vemo::picker {
+
+// Runs the dialog template `templateId` of the library's own resources (whatever program
+// called the library) modally on the calling thread, with no owner window; `state` reaches the
+// procedure with WM_INITDIALOG. Gives IDOK, IDCANCEL (Cancel, the Escape key, the window
+// closed), or -1 when the dialog could not be shown.
+INT_PTR RunModal(int templateId, DLGPROC procedure, void* state);
+
+// The procedure of a dialog whose RunModal `state` is a State: `Open` fills it when it starts,
+// `Confirm` answers OK (and ends it, or keeps it open); Cancel, the Escape key and closing the
+// window end it with IDCANCEL. Nothing else is handled: a double click on an entry only selects.
+template <typename State, void (*Open)(HWND), void (*Confirm)(HWND, State&)>
+INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            Open(dialog);
+            return TRUE;
+        }
+        if (message != WM_COMMAND) return FALSE;
+        if (LOWORD(wParam) == IDOK) {
+            Confirm(dialog, *reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER)));
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    } catch (...) {
+        // Nothing may unwind through the window manager's frames: the dialog ends unchosen.
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+}
+
+// The message boxes of one dialog.
+inline Tell TellIn(HWND owner) {
+    return [owner](const char* text) { ShowMessage(owner, text); };
+}
+
+// Centres the dialog on the screen's work area, as the dialog framework does for its dialogs.
+void CentreOnScreen(HWND dialog);
+
+// Fills the list box with the names (the list box sorts them) and selects the first entry when
+// a certificate was counted at all.
+void FillList(HWND list, const Listing& listing);
+
+// The text of the list's selected entry, or nothing when no entry is selected.
+std::optional<std::string> SelectedEntry(HWND list);
+
+}  // namespace vemo::picker

@@ -1,0 +1,128 @@
+// The certificate exports as a 32-bit client calls them: a certificate's fields and the pack
+// read back through the header's 32-bit layout, the user's certificate from a file, and the
+// two checks. Every call is watched by CHECKED_CALL.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "CVemoDll_C.h"
+#include "checked_call.h"
+#include "edition.h"
+#include "support/scoped_environment.h"
+#include "support/store_fixture.h"
+#include "support/token_fixture.h"
+
+namespace vemo::test {
+namespace {
+
+// A zero-terminated, writable copy of a PEM file of the test PKI (the trace and picker editions
+// normalise the caller's text in place).
+std::vector<char> PemText(const std::string& fixture) {
+    std::vector<uint8_t> bytes = FixtureBytes(fixture);
+    std::vector<char> text(bytes.begin(), bytes.end());
+    text.push_back('\0');
+    return text;
+}
+
+// A pack as each edition's caller has one: made by the library in the token edition, built by
+// the caller from process-heap buffers in the trace edition, filled with fresh buffers by the
+// library in the picker edition. Released through C_VEMO_FreePack.
+class CallersPack {
+public:
+    CallersPack() {
+        if constexpr (kEdition == Edition::Token) {
+            EXPECT_EQ(CHECKED_CALL(C_VEMO_NewPack, &pack_), 0);
+        } else {
+            pack_ = own_;
+            for (PackItem& item : own_) {
+                item.length = 0;
+                item.data = kEdition == Edition::Trace
+                    ? static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, PACK_ITEM_SIZE))
+                    : nullptr;
+            }
+        }
+    }
+    ~CallersPack() { EXPECT_EQ(CHECKED_CALL(C_VEMO_FreePack, pack_), 0); }
+    PackItem* get() { return pack_; }
+    std::string item(int slot) const { return std::string(pack_[slot].data, static_cast<size_t>(pack_[slot].length)); }
+
+private:
+    Pack own_{};
+    PackItem* pack_ = nullptr;
+};
+
+TEST(CertInfo, ItemsAndThePackThroughThe32BitLayout) {
+    std::vector<char> text = PemText("user1024.crt.pem");
+    CallersPack pack;
+    std::vector<char> out(1024 + 8, 'x');
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_GetCertInfo, text.data(), "36", out.data() + 4, pack.get()), 0);
+    EXPECT_STREQ(out.data() + 4, "Vemo User 1024");
+    // Slot 5 (common name) with its terminator, slot 7 the 16-byte serial as 32 digits.
+    EXPECT_EQ(pack.item(5), std::string("Vemo User 1024") + '\0');
+    EXPECT_EQ(pack.item(7), "3A1B2C3D4E5F60718293A4B5C6D7E8F9");
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_GetCertInfo, text.data(), "1", out.data() + 4, pack.get()), 0);
+    EXPECT_STREQ(out.data() + 4, "V3");
+    EXPECT_EQ(out[0], 'x');
+
+    char garbage[] = "not a certificate";
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_GetCertInfo, garbage, "1", out.data() + 4, pack.get()), E_FAILED);
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_GetCertInfo, nullptr, "1", out.data() + 4, pack.get()), SPC_INPUTARG_ERROR_01);
+}
+
+TEST(UserCert, FromAFileAndTheEmptyArmour) {
+    ScopedWorkingDirectory directory;
+    const std::vector<uint8_t> bytes = FixtureBytes("root-a.crt.pem");
+    const std::string pem(bytes.begin(), bytes.end());
+    std::ofstream("certificate.pem", std::ios::binary) << pem;
+    std::vector<char> out(CVEMO_CERT_TEXT_MAX + 8, 'x');
+    int32_t length = -7;
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_GetUserCert, "", "", "certificate.pem", "3", out.data(), &length), 0);
+    EXPECT_EQ(length, static_cast<int32_t>(pem.size()));
+    EXPECT_EQ(std::string(out.data(), pem.size()), pem);
+    EXPECT_EQ(out[pem.size()], 'x') << "the file source writes no terminator";
+
+    if constexpr (kUsesToken) {  // the picker edition asks the user in a dialog instead
+        ASSERT_EQ(CHECKED_CALL(C_VEMO_GetUserCert, "a", "b", "c", "2", out.data(), &length), 0);
+        EXPECT_EQ(length, 52);
+        EXPECT_STREQ(out.data(), "-----BEGIN CERTIFICATE----------END CERTIFICATE-----");
+    }
+
+    length = -7;
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_GetUserCert, "", "", "no-such-file", "3", out.data(), &length), E_FILE_OPEN_ERROR);
+    EXPECT_EQ(length, -7);
+    EXPECT_EQ(std::memcmp(out.data(), "\0\0\0\0", 4), 0);
+}
+
+TEST(Checks, ValidityIssuerAndRevocationList) {
+    ScopedStoreEntry root("ROOT", "root-a.crt.der");
+    const std::string crl = FixturePath("root-a.crl.der");
+    struct Case {
+        const char* certificate;
+        int32_t verifyCert;
+        int32_t verifyCrl;  // mode "3" with root-a's list
+    };
+    const Case cases[] = {
+        {"user1024.crt.pem", 0, CVEMO_CRL_NOT_REVOKED},
+        {"revoked.crt.pem", 0, CVEMO_CRL_REVOKED},
+        {"expired.crt.pem", E_CERT_EXPIRED, CVEMO_CRL_NOT_REVOKED},
+        {"root-b-user.crt.pem", E_ISSUECERT_INVALID, SPC_INPUTARG_ERROR_01},  // another issuer's list
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.certificate);
+        std::vector<char> text = PemText(c.certificate);
+        EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyUserCert, text.data(), 0), c.verifyCert);
+        text = PemText(c.certificate);
+        EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyUserCRL, text.data(), crl.c_str(), "3"), c.verifyCrl);
+        text = PemText(c.certificate);
+        EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyUserCRL, text.data(), "no-such-file", "1"), 0);
+    }
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyUserCert, nullptr, 0), SPC_INPUTARG_ERROR_01);
+}
+
+}  // namespace
+}  // namespace vemo::test
