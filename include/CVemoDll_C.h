@@ -9,9 +9,15 @@
  *    export documents the largest output it writes, and the caller provides at least that.
  *  - A required pointer that is null, or a length that does not match its text, is refused
  *    with SPC_INPUTARG_ERROR_01 before anything else happens.
- *  - The library is meant to be called by one thread at a time. Where calls overlap all the
- *    same, the picker edition's remembered certificate (see C_VEMO_SignEx) is guarded by a lock
- *    and cannot be torn.
+ *  - Threads: every export may be called from several threads at once, except a call that
+ *    shows a window (the picker edition's dialogs and message boxes): those run modally on the
+ *    calling thread, one at a time. Where calls share something, the library orders them:
+ *    C_VEMO_Hash and C_VEMO_VerifySign use the user's working key container "temporary" one
+ *    call at a time across threads and processes; C_VEMO_GetUserCert's token source ("4")
+ *    reads the token one call at a time within the process; the user log and the trace file
+ *    take one entry or line at a time within the process (lines of overlapping traced calls
+ *    interleave); the picker edition's remembered certificate is guarded by a lock. Two
+ *    overlapping calls of the personal-store source both write "certinfo.txt".
  *  - Picker edition: C_VEMO_GetUserCert and C_VEMO_SignEx (C_VEMO_Sign) may show a dialog in
  *    which the user picks a certificate. The dialogs are modal on the calling thread: the call
  *    returns when the user has closed the dialog, and that thread's own windows wait meanwhile.
