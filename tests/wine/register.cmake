@@ -40,13 +40,10 @@ add_test(NAME interop.raw-signature-openssl
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/raw-signature-openssl.sh" check "${VEMO_RAW_INTEROP}")
 set_tests_properties(interop.raw-signature-openssl PROPERTIES FIXTURES_REQUIRED raw_interop_out LABELS "interop;wine")
 
-# The raw signature's benchmark, alone on the machine.
-vemo_wine_test(bench.raw-signature library_tests.exe --edition=token "--gtest_filter=*Benchmark.*")
-set_tests_properties(wine.bench.raw-signature PROPERTIES LABELS "bench;wine" RUN_SERIAL ON)
-
-vemo_wine_test(bench.validation validation_bench.exe --edition=token)
-# Alone on the machine, like the other benchmark: the figures mean something only then.
-set_tests_properties(wine.bench.validation PROPERTIES LABELS "wine;bench" RUN_SERIAL ON)
+# Every export beside the platform's own sequence, alone on the machine: the figures mean
+# something only then.
+vemo_wine_test(bench.exports export_bench.exe --edition=token)
+set_tests_properties(wine.bench.exports PROPERTIES LABELS "bench;wine" RUN_SERIAL ON)
 
 # The client built against the header and each edition's import library (tests/abi/client.c).
 foreach(edition token trace picker)
