@@ -655,9 +655,20 @@ private:
     win::FileHandle locked_;
 };
 
+// The picker edition remembers the certificate an earlier call of this process chose; one whose
+// private key cannot be had is forgotten (after a message box). The matrix starts with none.
+void ForgetRememberedCertificate() {
+    if (!IsPicker()) return;
+    const PersonalCertificate keyless("plain", KeySource::None);
+    MessageBoxWatcher boxes;
+    CVEMO_SIGNATURE_RECORD record;
+    EXPECT_EQ(Edition().signEx(1, "010203", "x", 1, &record), -2);
+}
+
 TEST(BadInput, EveryCellIsADocumentedCodeAndNothingIsWrittenOutsideTheCallersBuffers) {
     ScopedWorkingDirectory directory;
     ScopedStoreContents my("MY", {});
+    ForgetRememberedCertificate();
     ScopedStoreContents addressBook("AddressBook", {});
     ScopedTokenStore token;
     token.plugIn(TokenOf({FixtureContainer("user1024", "LAB-USER")}));

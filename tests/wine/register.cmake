@@ -22,15 +22,22 @@ endfunction()
 # openssl signed and leaves records for openssl to compare (tests/interop/raw-signature-openssl.sh,
 # before and after it). The picker edition's dialogs are pictured in build/screenshots/ as the
 # tests show them.
+# The robustness tests of the same program (bad input, leaks, threads and processes at once,
+# faults from outside) run as entries of their own, labelled "robustness", so that their time
+# shows apart.
 set(VEMO_RAW_INTEROP "${CMAKE_BINARY_DIR}/raw-interop")
+set(VEMO_ROBUSTNESS_TESTS "BadInput.*:Leaks.*:Concurrency.*:Faults.*")
 foreach(edition token trace picker)
     set(interop_argument "")
     if(edition STREQUAL "token")
         set(interop_argument "--raw-interop=Z:${VEMO_RAW_INTEROP}")
     endif()
     vemo_wine_test(library.${edition} library_tests.exe --edition=${edition} ${interop_argument}
-        "--screenshots=${CMAKE_BINARY_DIR}/screenshots")
+        "--screenshots=${CMAKE_BINARY_DIR}/screenshots" "--gtest_filter=-${VEMO_ROBUSTNESS_TESTS}")
     set_tests_properties(wine.library.${edition} PROPERTIES ENVIRONMENT "TZ=CST-8")
+    vemo_wine_test(robustness.${edition} library_tests.exe --edition=${edition}
+        "--gtest_filter=${VEMO_ROBUSTNESS_TESTS}")
+    set_tests_properties(wine.robustness.${edition} PROPERTIES ENVIRONMENT "TZ=CST-8" LABELS "wine;robustness")
 endforeach()
 add_test(NAME interop.raw-signature-openssl-sign
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/raw-signature-openssl.sh" sign "${VEMO_RAW_INTEROP}")
