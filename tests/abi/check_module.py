@@ -35,7 +35,8 @@ DECORATED = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}
 # The exports built so far; each later export joins this set when it is built.
 BUILT = {"C_VEMO_FreePack", "C_VEMO_GetUserCert", "C_VEMO_GetCertInfo", "C_VEMO_NewPack",
          "C_VEMO_VerifyUserCRL", "C_VEMO_VerifyUserCert", "C_VEMO_Sign", "C_VEMO_SignEx",
-         "C_VEMO_VerifySign", "C_VEMO_GenerateRandom", "C_VEMO_Hash"}
+         "C_VEMO_VerifySign", "C_VEMO_Sign_P7", "C_VEMO_VerifySign_P7", "C_VEMO_GenerateRandom",
+         "C_VEMO_Hash"}
 
 EDITIONS = ("token", "trace", "picker")
 
