@@ -7,7 +7,7 @@
 #include "frame/diagnostics.h"
 #include "frame/edition.h"
 #include "frame/win_handles.h"
-#include "picker/message_box.h"
+#include "frame/message_box.h"
 #include "sign/message_parameters.h"
 
 namespace vemo::verify {
@@ -22,7 +22,7 @@ constexpr char kSignedContentCaption[] = "\xb1\xbb\xc7\xa9\xc3\xfb\xca\xfd\xbe\x
 // content fills everything before it.
 void ShowSignedContent(const uint8_t* content) {
     const std::string text = kSignedContentCaption + std::string(reinterpret_cast<const char*>(content));
-    picker::ShowMessage(text.c_str());
+    ShowMessage(text.c_str());
 }
 
 }  // namespace
