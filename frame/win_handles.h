@@ -70,6 +70,11 @@ struct CrlTraits {
     static Handle empty() { return nullptr; }
     static void close(Handle h) { CertFreeCRLContext(h); }
 };
+struct MessageTraits {
+    using Handle = HCRYPTMSG;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { CryptMsgClose(h); }
+};
 struct StoreTraits {
     using Handle = HCERTSTORE;
     static Handle empty() { return nullptr; }
@@ -107,12 +112,40 @@ using CryptKey = Owned<KeyTraits>;
 using CryptHash = Owned<HashTraits>;
 using CertificateContext = Owned<CertificateTraits>;
 using CrlContext = Owned<CrlTraits>;
+using CryptMessage = Owned<MessageTraits>;
 using CertStore = Owned<StoreTraits>;
 using KernelHandle = Owned<KernelTraits>;
 using FileHandle = Owned<FileTraits>;
 using RegistryKey = Owned<RegistryKeyTraits>;
 using Library = Owned<LibraryTraits>;
 using Socket = Owned<SocketTraits>;
+
+// The provider context that the platform's message signer caches on a certificate
+// (CERT_KEY_CONTEXT_PROP_ID), released when the owner goes, before the certificate. Windows
+// releases a cached context with its certificate; Wine 8 never does, so every signed message
+// would keep a context of the key's provider open until the process ends. Taking the property
+// off without its release, then releasing the context here, is one release on either platform.
+class CachedKeyContext {
+public:
+    explicit CachedKeyContext(PCCERT_CONTEXT certificate) : certificate_(certificate) {}
+    ~CachedKeyContext() {
+        CERT_KEY_CONTEXT cached{};
+        DWORD size = sizeof cached;
+        if (!CertGetCertificateContextProperty(certificate_, CERT_KEY_CONTEXT_PROP_ID, &cached, &size) ||
+            cached.dwKeySpec == CERT_NCRYPT_KEY_SPEC) {
+            return;  // nothing cached, or a key the platform's newer interface holds: its own
+        }
+        if (CertSetCertificateContextProperty(certificate_, CERT_KEY_CONTEXT_PROP_ID, CERT_STORE_NO_CRYPT_RELEASE_FLAG,
+                                              nullptr)) {
+            CryptReleaseContext(cached.hCryptProv, 0);
+        }
+    }
+    CachedKeyContext(const CachedKeyContext&) = delete;
+    CachedKeyContext& operator=(const CachedKeyContext&) = delete;
+
+private:
+    PCCERT_CONTEXT certificate_;
+};
 
 // Winsock started for the owner's lifetime (WSAStartup, then WSACleanup once it succeeded).
 class WinsockSession {

@@ -430,10 +430,67 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifySign(int32_t reserved, uint8_t* key_da
                                                int32_t hash_selector, const uint8_t* data,
                                                uint32_t data_length, const CVEMO_SIGNATURE_RECORD* record);
 
-/* PKCS#7 SignedData (DER) over the text and its terminating zero byte (token and trace editions). */
+/*
+ * PKCS#7 signed messages (token and trace editions; the picker edition has neither export).
+ *
+ * The largest message C_VEMO_Sign_P7 writes for a text of `text_length` bytes (its string
+ * length): the text and its terminating zero, the signer's certificate (at most
+ * CVEMO_P7_CERTIFICATE_MAX bytes, the most the token's key carries) counted twice, since the
+ * signer's identifier repeats its issuer and serial number, a signature of at most
+ * CVEMO_P7_SIGNATURE_MAX bytes (a 16384-bit key, the largest the token holds) and the
+ * structure around them. Size the message buffer with it: the export takes no capacity, and
+ * refuses rather than writes a message longer than this.
+ */
+#define CVEMO_P7_CERTIFICATE_MAX 4096
+#define CVEMO_P7_SIGNATURE_MAX 2048
+#define CVEMO_P7_OVERHEAD_MAX 256
+#define CVEMO_P7_MESSAGE_MAX(text_length)                                                    \
+    ((text_length) + 1 + 2 * CVEMO_P7_CERTIFICATE_MAX + CVEMO_P7_SIGNATURE_MAX + CVEMO_P7_OVERHEAD_MAX)
+/* The most C_VEMO_VerifySign_P7 takes. */
+#define CVEMO_P7_VERIFY_MAX 8192
+
+/*
+ * A PKCS#7 SignedData over the text `data` and its terminating zero byte, as DER (not Base64,
+ * not zero-terminated), written to `message`; its length to `*message_length`. MD5 digest, the
+ * content carried inside (type data), the signer's certificate as the only certificate, no
+ * revocation lists, no signed or unsigned attributes. The key is the token's, found as
+ * C_VEMO_SignEx finds it (first container other than the pseudo-containers, exchange key first),
+ * and the platform signs through the key's location attached to the certificate stored with it.
+ * `message` receives at most CVEMO_P7_MESSAGE_MAX(strlen(data)) bytes; nothing is written to
+ * either output unless the call succeeds. An empty text is signed as one zero byte.
+ *
+ * Results:
+ *   E_ERROR_DATA (-304)     `data`, `message` or `message_length` is null, or the text is
+ *                           longer than INT32_MAX - CVEMO_P7_MESSAGE_MAX(0) bytes (its message
+ *                           length could not be told in 32 bits)
+ *   E_CTN_NO_EXIST          no token, the provider cannot be opened, only pseudo-containers, the
+ *                           listing keeps failing, or the container does not open
+ *   E_NO_SPEC_KEYS          the container holds neither an exchange nor a signature key
+ *   E_ENCROLL_CERT_NO_FIND  no certificate is stored with the key
+ *   E_CERT_DATA_ERROR       that certificate does not decode
+ *   E_FAILED (-1)           the key location cannot be made or attached; the platform cannot
+ *                           size or sign the message (a provider failure while signing); a
+ *                           message longer than the bound above
+ * The token edition writes each failure to the user log. The trace edition writes a trace block
+ * for every call that passes the argument check: the failed token step, the message's size.
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_Sign_P7(const char* data, uint8_t* message, int32_t* message_length);
 
-/* Verifies a PKCS#7 SignedData made by C_VEMO_Sign_P7 (token and trace editions). */
+/*
+ * Checks the first signer's signature of a PKCS#7 SignedData (DER, the content carried inside)
+ * of `*message_length` bytes at `message`, with the signer's certificate that the message
+ * carries. No trust, validity or revocation check of that certificate; the content is not
+ * handed back. Messages of any digest the platform knows verify, with or without signed
+ * attributes. Reads at most CVEMO_P7_VERIFY_MAX bytes and writes nothing to the caller.
+ *
+ * Results: 0 when the signature verifies; E_FAILED (-1) otherwise: a null `message` or
+ * `message_length`, a length of 0 or above CVEMO_P7_VERIFY_MAX, not a signed message, no signer
+ * certificate in it, a signature that does not verify.
+ * The token edition writes each failure to the user log. The trace edition, after a successful
+ * verification, shows the content in a modal message box ("被签名数据原文：" and the content
+ * up to its first zero byte, in the GBK code page) with an OK button, and returns when the user
+ * has closed it.
+ */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifySign_P7(const uint8_t* message, const uint32_t* message_length);
 
 /*

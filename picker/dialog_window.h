@@ -8,7 +8,7 @@
 #include <string>
 
 #include "picker/dialog_stores.h"
-#include "picker/message_box.h"
+#include "frame/message_box.h"
 
 namespace vemo::picker {
 

@@ -27,7 +27,4 @@ inline constexpr char kNoPrivateKey[] = "\xB8\xC3\xD6\xA4\xCA\xE9\xC3\xBB\xD3\xD
 // A certificate whose display name cannot be read, while a dialog lists its store.
 inline constexpr char kNameUnreadable[] = "CertGetNameStringA failed.";
 
-// The caption of every message box: the library's name.
-inline constexpr char kCaption[] = "CVemoDll_C";
-
 }  // namespace vemo::picker::message

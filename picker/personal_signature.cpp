@@ -4,7 +4,7 @@
 // signature. Nothing is written down.
 #include "CVemoDll_C.h"
 #include "codec/serial_text.h"
-#include "picker/message_box.h"
+#include "frame/message_box.h"
 #include "picker/messages.h"
 #include "picker/remembered_certificate.h"
 #include "picker/signing_certificate.h"
@@ -48,7 +48,7 @@ int32_t SignWithEditionKey(int32_t selectionMode, const char* selector, const ui
     BOOL callerFrees = FALSE;
     if (!CryptAcquireCertificatePrivateKey(chosen.get(), CRYPT_ACQUIRE_USE_PROV_INFO_FLAG, nullptr, &context,
                                            &keySpec, &callerFrees)) {
-        picker::ShowMessage(picker::message::kNoPrivateKey);
+        ShowMessage(picker::message::kNoPrivateKey);
         picker::ForgetCertificate();  // the next dialog-mode call asks the user again
         return kNoPrivateKey;
     }

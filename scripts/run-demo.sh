@@ -3,8 +3,9 @@
 # and calls the library through the command-line client: the user's certificate from the token
 # and its fields, random bytes from the system provider and from the token's generator, a SHA-1
 # digest, a failure in the token edition's user log, a raw signature with the token's key and
-# its verification, the certificate checks on a valid, an expired and a revoked certificate, and
-# the picker edition's selection dialog on the virtual display, pictured.
+# its verification, a PKCS#7 signed message checked by openssl and by the library, the
+# certificate checks on a valid, an expired and a revoked certificate, and the picker edition's
+# selection dialog on the virtual display, pictured.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Wine wants a display: the demo runs on a virtual one.
@@ -91,6 +92,16 @@ vemo token verify "$certificate" "pay 100 to Alice" payment.sig
 echo "   (the same record over other data)"
 vemo token verify "$certificate" "pay 900 to Alice" payment.sig
 rm -f "$demo/payment.sig" "$demo"/CVemoDll_C*_usr.log
+
+# --- A PKCS#7 signed message with the token's key, read by openssl and by the library --------
+echo
+echo "== A PKCS#7 signed message with the token's key, verified by openssl and by the library"
+vemo token sign-p7 "pay 100 to Alice" payment.p7
+echo "\$ openssl cms -verify -inform DER -binary -noverify -in payment.p7 | od -An -c"
+openssl cms -verify -inform DER -binary -noverify -in "$demo/payment.p7" | od -An -c
+vemo token verify-p7 payment.p7
+rm -f "$demo/payment.p7"
+# ----------------------------------------------------------------------------------------------
 tokenctl remove
 
 echo

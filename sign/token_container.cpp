@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "CVemoDll_C.h"
+#include "frame/diagnostics.h"
 #include "token/provider/provider_name.h"
 
 namespace vemo::sign {
@@ -71,6 +73,29 @@ TokenStep OpenTokenKey(uint32_t flags, TokenKey& found) {
     }
     found.certificateLength = length;
     return TokenStep::Ok;
+}
+
+int32_t TokenStepResult(TokenStep step) {
+    switch (step) {
+    case TokenStep::Ok:
+        return 0;
+    case TokenStep::OpenProvider:
+        LogError("[ERROR]CryptAcquireContext is error,Error Code: E_CTN_NO_EXIST,Line %d\n", __LINE__);
+        return E_CTN_NO_EXIST;
+    case TokenStep::NoContainer:
+        LogError("[ERROR]CryptGetProvParam is error,Error Code: E_CTN_NO_EXIST,Line %d\n", __LINE__);
+        return E_CTN_NO_EXIST;
+    case TokenStep::OpenContainer:
+        LogError("[ERROR]CryptAcquireContext is error,Error Code: E_CTN_NO_EXIST,Line %d\n", __LINE__);
+        return E_CTN_NO_EXIST;
+    case TokenStep::NoUserKey:
+        LogError("[ERROR]CryptGetUserKey is error,Error Code: E_NO_SPEC_KEYS,Line %d\n", __LINE__);
+        return E_NO_SPEC_KEYS;
+    case TokenStep::NoCertificate:
+        LogError("[ERROR]CryptGetKeyParam is error,Error Code: E_ENCROLL_CERT_NO_FIND,Line %d\n", __LINE__);
+        return E_ENCROLL_CERT_NO_FIND;
+    }
+    return E_FAILED;
 }
 
 }  // namespace vemo::sign

@@ -2,7 +2,7 @@
 // caller's flags, its containers listed up to the first real one, that container opened by its
 // listed name followed by "#7391", its key (exchange first, else signature) and the
 // certificate stored with that key. Shared by the raw signature (flags CRYPT_SILENT) and the
-// PKCS#7 signer (0x60): each writes down the step that failed in its own words.
+// PKCS#7 signer (0x60): both log a failed step alike, the PKCS#7 signer also traces it.
 #pragma once
 
 #include <cstddef>
@@ -46,5 +46,9 @@ struct TokenKey {
 // Runs the search with the provider flags `flags`; on Ok, `found` holds the open container, its
 // key and certificate. Every handle opened on the way to a failure is released.
 TokenStep OpenTokenKey(uint32_t flags, TokenKey& found);
+
+// The signers' result code for the step that stopped the search (0 for Ok), its failure
+// written to the user log in the words both signers use.
+int32_t TokenStepResult(TokenStep step);
 
 }  // namespace vemo::sign

@@ -13,30 +13,6 @@
 namespace vemo::sign {
 namespace {
 
-// The token's key container, or the code of the step that stopped the search.
-int32_t FindTokenKey(TokenKey& found) {
-    switch (OpenTokenKey(CRYPT_SILENT, found)) {
-    case TokenStep::Ok:
-        return 0;
-    case TokenStep::OpenProvider:
-        LogError("[ERROR]CryptAcquireContext is error,Error Code: E_CTN_NO_EXIST,Line %d\n", __LINE__);
-        return E_CTN_NO_EXIST;
-    case TokenStep::NoContainer:
-        LogError("[ERROR]CryptGetProvParam is error,Error Code: E_CTN_NO_EXIST,Line %d\n", __LINE__);
-        return E_CTN_NO_EXIST;
-    case TokenStep::OpenContainer:
-        LogError("[ERROR]CryptAcquireContext is error,Error Code: E_CTN_NO_EXIST,Line %d\n", __LINE__);
-        return E_CTN_NO_EXIST;
-    case TokenStep::NoUserKey:
-        LogError("[ERROR]CryptGetUserKey is error,Error Code: E_NO_SPEC_KEYS,Line %d\n", __LINE__);
-        return E_NO_SPEC_KEYS;
-    case TokenStep::NoCertificate:
-        LogError("[ERROR]CryptGetKeyParam is error,Error Code: E_ENCROLL_CERT_NO_FIND,Line %d\n", __LINE__);
-        return E_ENCROLL_CERT_NO_FIND;
-    }
-    return E_FAILED;
-}
-
 // The hash and signature steps' messages.
 int32_t SignatureFailure(HashSignStep step) {
     switch (step) {
@@ -63,7 +39,7 @@ int32_t SignatureFailure(HashSignStep step) {
 int32_t SignWithEditionKey(int32_t /*selectionMode*/, const char* /*selector*/, const uint8_t* data,
                            uint32_t length, uint8_t* record) {
     TokenKey found;
-    if (const int32_t result = FindTokenKey(found); result != 0) return result;
+    if (const int32_t result = TokenStepResult(OpenTokenKey(CRYPT_SILENT, found)); result != 0) return result;
 
     const win::CertificateContext certificate(CertCreateCertificateContext(
         X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, found.certificate, found.certificateLength));

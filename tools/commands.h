@@ -28,6 +28,11 @@ int Usage(const Command& command);
 // Says, before the call blocks, that the picker edition's dialog `dialog` now waits for the
 // user on the desktop.
 void AnnounceDialog(const char* dialog);
+// Takes the option `name` and its value ("--mode 1") out of `args`; what is left are the
+// positional arguments.
+bool TakeOption(Arguments& args, const char* name, std::string& value);
+// Takes the data out of `args`: the first positional argument, or with --file a file's content.
+bool DataOf(Arguments& args, std::string& data);
 // Lower-case hexadecimal text of the bytes.
 std::string Hex(const uint8_t* bytes, size_t count);
 // The whole content of a file; false (and a message on standard error) when it cannot be read.
@@ -45,5 +50,7 @@ extern const Command kVerifyCertCommand;
 extern const Command kVerifyCrlCommand;
 extern const Command kSignCommand;
 extern const Command kVerifyCommand;
+extern const Command kSignP7Command;
+extern const Command kVerifyP7Command;
 
 }  // namespace vemo::tool

@@ -11,17 +11,6 @@ namespace {
 
 using sign::SignatureRecordLayout;
 
-// Named options ("--mode 1") taken out of `args`; what is left are the positional arguments.
-bool TakeOption(Arguments& args, const char* name, std::string& value) {
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] != name) continue;
-        value = args[i + 1];
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-        return true;
-    }
-    return false;
-}
-
 bool TakeFlag(Arguments& args, const char* name) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] != name) continue;
@@ -29,16 +18,6 @@ bool TakeFlag(Arguments& args, const char* name) {
         return true;
     }
     return false;
-}
-
-// The data: the text itself, or with --file the content of a file.
-bool DataOf(Arguments& args, std::string& data) {
-    std::string path;
-    if (TakeOption(args, "--file", path)) return ReadFile(path, data);
-    if (args.empty()) return false;
-    data = args.front();
-    args.erase(args.begin());
-    return true;
 }
 
 void PrintRecord(const CVEMO_SIGNATURE_RECORD& record) {

@@ -1,4 +1,4 @@
-// What the subcommands share: result reports, usage, hex text and files.
+// What the subcommands share: result reports, usage, options and data, hex text and files.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -30,6 +30,25 @@ void AnnounceDialog(const char* dialog) {
                 "and press its left button, or Cancel.\n",
                 dialog);
     std::fflush(stdout);
+}
+
+bool TakeOption(Arguments& args, const char* name, std::string& value) {
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] != name) continue;
+        value = args[i + 1];
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        return true;
+    }
+    return false;
+}
+
+bool DataOf(Arguments& args, std::string& data) {
+    std::string path;
+    if (TakeOption(args, "--file", path)) return ReadFile(path, data);
+    if (args.empty()) return false;
+    data = args.front();
+    args.erase(args.begin());
+    return true;
 }
 
 std::string Hex(const uint8_t* bytes, size_t count) {

@@ -23,6 +23,8 @@ const Command* const kCommands[] = {
     &kVerifyCrlCommand,
     &kSignCommand,
     &kVerifyCommand,
+    &kSignP7Command,
+    &kVerifyP7Command,
 };
 
 int Codes() {

@@ -2,7 +2,8 @@
 // With --hash-loop=<n> the program instead calls C_VEMO_Hash n times (--verify-loop=<n>:
 // C_VEMO_VerifySign and C_VEMO_Hash) and exits with the number of failed calls: the concurrency
 // tests start several of these at once. --raw-interop=<folder> names the folder the raw
-// signature shares with openssl on the host (tests/interop/raw-signature-openssl.sh).
+// signature shares with openssl on the host (tests/interop/raw-signature-openssl.sh),
+// --p7-interop=<folder> the PKCS#7 messages' (tests/interop/signed-message-openssl.sh).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
         if (std::strncmp(argv[i], "--hash-loop=", 12) == 0) return RunHashLoop(std::atoi(argv[i] + 12));
         if (std::strncmp(argv[i], "--verify-loop=", 14) == 0) return RunVerifyLoop(std::atoi(argv[i] + 14));
         if (std::strncmp(argv[i], "--raw-interop=", 14) == 0) vemo::test::SetRawInteropFolder(argv[i] + 14);
+        if (std::strncmp(argv[i], "--p7-interop=", 13) == 0) vemo::test::SetMessageInteropFolder(argv[i] + 13);
     }
     testing::InitGoogleTest(&argc, argv);
     try {

@@ -19,20 +19,24 @@ endfunction()
 
 # The library tests run 8 hours east of UTC ("CST-8", which both the Windows API and the C
 # runtime read), so that a date left in UTC shows. The token edition's run also verifies what
-# openssl signed and leaves records for openssl to compare (tests/interop/raw-signature-openssl.sh,
-# before and after it). The picker edition's dialogs are pictured in build/screenshots/ as the
-# tests show them.
+# openssl signed and leaves records and messages for openssl to check
+# (tests/interop/raw-signature-openssl.sh and signed-message-openssl.sh, before and after it);
+# the trace edition's run verifies openssl's messages too. The picker edition's dialogs are
+# pictured in build/screenshots/ as the tests show them.
 # The robustness tests of the same program (bad input, leaks, threads and processes at once,
 # faults from outside) run as entries of their own, labelled "robustness", so that their time
 # shows apart.
 set(VEMO_RAW_INTEROP "${CMAKE_BINARY_DIR}/raw-interop")
+set(VEMO_P7_INTEROP "${CMAKE_BINARY_DIR}/p7-interop")
 set(VEMO_ROBUSTNESS_TESTS "BadInput.*:Leaks.*:Concurrency.*:Faults.*")
 foreach(edition token trace picker)
-    set(interop_argument "")
+    set(interop_arguments "")
     if(edition STREQUAL "token")
-        set(interop_argument "--raw-interop=Z:${VEMO_RAW_INTEROP}")
+        set(interop_arguments "--raw-interop=Z:${VEMO_RAW_INTEROP}" "--p7-interop=Z:${VEMO_P7_INTEROP}")
+    elseif(edition STREQUAL "trace")
+        set(interop_arguments "--p7-interop=Z:${VEMO_P7_INTEROP}")
     endif()
-    vemo_wine_test(library.${edition} library_tests.exe --edition=${edition} ${interop_argument}
+    vemo_wine_test(library.${edition} library_tests.exe --edition=${edition} ${interop_arguments}
         "--screenshots=${CMAKE_BINARY_DIR}/screenshots" "--gtest_filter=-${VEMO_ROBUSTNESS_TESTS}")
     set_tests_properties(wine.library.${edition} PROPERTIES ENVIRONMENT "TZ=CST-8")
     vemo_wine_test(robustness.${edition} library_tests.exe --edition=${edition}
@@ -42,10 +46,18 @@ endforeach()
 add_test(NAME interop.raw-signature-openssl-sign
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/raw-signature-openssl.sh" sign "${VEMO_RAW_INTEROP}")
 set_tests_properties(interop.raw-signature-openssl-sign PROPERTIES FIXTURES_SETUP raw_interop_in LABELS interop)
-set_tests_properties(wine.library.token PROPERTIES FIXTURES_REQUIRED "wine;raw_interop_in" FIXTURES_SETUP raw_interop_out)
+add_test(NAME interop.signed-message-openssl-sign
+    COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/signed-message-openssl.sh" sign "${VEMO_P7_INTEROP}")
+set_tests_properties(interop.signed-message-openssl-sign PROPERTIES FIXTURES_SETUP p7_interop_in LABELS interop)
+set_tests_properties(wine.library.token PROPERTIES FIXTURES_REQUIRED "wine;raw_interop_in;p7_interop_in"
+    FIXTURES_SETUP "raw_interop_out;p7_interop_out")
+set_tests_properties(wine.library.trace PROPERTIES FIXTURES_REQUIRED "wine;p7_interop_in")
 add_test(NAME interop.raw-signature-openssl
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/raw-signature-openssl.sh" check "${VEMO_RAW_INTEROP}")
 set_tests_properties(interop.raw-signature-openssl PROPERTIES FIXTURES_REQUIRED raw_interop_out LABELS "interop;wine")
+add_test(NAME interop.signed-message-openssl
+    COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/signed-message-openssl.sh" check "${VEMO_P7_INTEROP}")
+set_tests_properties(interop.signed-message-openssl PROPERTIES FIXTURES_REQUIRED p7_interop_out LABELS "interop;wine")
 
 # Every export beside the platform's own sequence, alone on the machine: the figures mean
 # something only then.

@@ -205,16 +205,19 @@ MessageBoxWatcher::MessageBoxWatcher() {
     thread_ = std::thread([this] {
         while (!stop_) {
             if (HWND box = FindWindowA("#32770", "CVemoDll_C")) {
-                wchar_t text[256] = {};
-                GetDlgItemTextW(box, 0xFFFF, text, 256);  // the message box's text control
+                // The message box's text control, read whole (a box may show kilobytes).
+                const HWND control = GetDlgItem(box, 0xFFFF);
+                std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+                text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
                 {
                     std::lock_guard<std::mutex> hold(lock_);
                     texts_.push_back(text);
                 }
                 PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-                while (!stop_ && IsWindow(box)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                while (!stop_ && IsWindow(box)) std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            // Often enough that a test showing a thousand boxes is not kept waiting.
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
 }
@@ -230,8 +233,9 @@ std::vector<std::wstring> MessageBoxWatcher::texts() {
 }
 
 std::wstring AsShown(const char* text) {
-    wchar_t wide[256] = {};
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 256);
+    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(wcslen(wide.c_str()));
     return wide;
 }
 
@@ -240,10 +244,16 @@ std::string& InteropFolder() {
     static std::string folder;
     return folder;
 }
+std::string& MessageFolder() {
+    static std::string folder;
+    return folder;
+}
 }  // namespace
 
 void SetRawInteropFolder(const std::string& folder) { InteropFolder() = folder; }
 const std::string& RawInteropFolder() { return InteropFolder(); }
+void SetMessageInteropFolder(const std::string& folder) { MessageFolder() = folder; }
+const std::string& MessageInteropFolder() { return MessageFolder(); }
 
 void ExpectWrittenDown(const std::vector<std::string>& messages) {
     if (!Edition().writesUserLog()) {

@@ -108,6 +108,9 @@ std::wstring AsShown(const char* text);
 // The folder the raw signature's interop tests share with openssl on the host (empty: none).
 void SetRawInteropFolder(const std::string& folder);
 const std::string& RawInteropFolder();
+// The folder the PKCS#7 messages share with openssl on the host (empty: none).
+void SetMessageInteropFolder(const std::string& folder);
+const std::string& MessageInteropFolder();
 
 // Checks what the edition under test wrote down in the current directory since it was made:
 // in the token edition a user log of exactly these "[ERROR]<message>,Line <n>" entries ("%08x"

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# PKCS#7 signed messages both ways with openssl, around the library's Wine tests (--p7-interop):
+#   sign <folder>:  openssl signs with the test PKI's keys into <folder>/from-openssl/:
+#                   md5-noattr.p7 (MD5, no attributes, as the library signs), sha1-attrs.p7
+#                   (SHA-1 with signed attributes) and changed-content.p7 (md5-noattr with a byte
+#                   of its content changed afterwards), each beside its <name>.content;
+#   check <folder>: each message the library made, <folder>/from-library/<name>.p7 over
+#                   <name>.text with the token's certificate <name>.cer, verifies with
+#                   `openssl cms -verify`; its content is the text and one zero byte; it holds
+#                   MD5 as its only digest, exactly one certificate (<name>.cer), no lists and
+#                   no signed or unsigned attributes; with a byte of its signature changed it
+#                   no longer verifies.
+# usage: signed-message-openssl.sh sign|check <folder>
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+pki="$here/../fixtures/pki"
+mode=$1 folder=$2
+fail() { echo "FAIL $*"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A copy of file $1 with its byte at offset $2 changed.
+flipped() {
+    cp "$1" "$work/flipped"
+    local byte
+    byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+    printf "$(printf '\\%03o' $(( (byte + 1) % 256 )))" |
+        dd of="$work/flipped" bs=1 seek="$2" conv=notrunc status=none
+    echo "$work/flipped"
+}
+
+# signed <name> <user> <openssl cms options...>: the content and openssl's message over it.
+signed() {
+    local name=$1 user=$2 out="$folder/from-openssl/$1"
+    shift 2
+    printf 'signed by openssl as %s' "$name" >"$out.content"
+    openssl cms -sign -binary -nodetach -outform DER -signer "$pki/$user.crt.pem" -inkey "$pki/$user.key.pem" \
+        -in "$out.content" -out "$out.p7" "$@"
+}
+
+verify() {  # <message> [openssl cms options...]: the content to $work/content
+    local message=$1
+    shift
+    openssl cms -verify -inform DER -binary -noverify -in "$message" -out "$work/content" "$@" >/dev/null 2>&1
+}
+
+# The line after the first one that holds $1, in openssl's print of a message.
+after() { awk -v label="$1" 'found { sub(/^ +/, ""); print; exit } index($0, label) { found = 1 }'; }
+
+case "$mode" in
+sign)
+    rm -rf "$folder"
+    mkdir -p "$folder/from-openssl" "$folder/from-library"
+    signed md5-noattr user1024 -md md5 -noattr
+    signed sha1-attrs user2048 -md sha1
+    content="$folder/from-openssl/md5-noattr.content"
+    offset=$(grep -obUa "$(cat "$content")" "$folder/from-openssl/md5-noattr.p7" | head -n 1 | cut -d: -f1)
+    cp "$(flipped "$folder/from-openssl/md5-noattr.p7" $((offset + 3)))" "$folder/from-openssl/changed-content.p7"
+    cp "$content" "$folder/from-openssl/changed-content.content"
+    verify "$folder/from-openssl/changed-content.p7" && fail "openssl verifies the changed message"
+    echo "openssl messages for the library: $(ls "$folder/from-openssl"/*.p7 | wc -l)"
+    ;;
+check)
+    count=0
+    for message in "$folder/from-library"/*.p7; do
+        [ -e "$message" ] || continue
+        name=${message%.p7}
+        label=$(basename "$name")
+        verify "$message" -signer "$work/signer.pem" || fail "$label does not verify"
+        { cat "$name.text"; printf '\0'; } >"$work/expected"
+        cmp -s "$work/content" "$work/expected" || fail "$label: the content is not the text and one zero byte"
+        openssl x509 -in "$work/signer.pem" -outform DER | cmp -s - "$name.cer" || fail "$label: another signer"
+        openssl cms -cmsout -print -inform DER -in "$message" >"$work/print"
+        [ "$(grep -c 'd.certificate:' "$work/print")" = 1 ] || fail "$label: not exactly one certificate"
+        [ "$(grep -c 'algorithm: md5 (1.2.840.113549.2.5)' "$work/print")" = 2 ] ||
+            fail "$label: MD5 is not the digest of the message and of its signer"
+        for part in crls: signedAttrs: unsignedAttrs:; do
+            [ "$(after "$part" <"$work/print")" = "<ABSENT>" ] || fail "$label: $part present"
+        done
+        # The last bytes of the message are the signature's.
+        ! verify "$(flipped "$message" $(( $(stat -c %s "$message") - 3 )))" || fail "$label: a changed signature verifies"
+        echo "ok $label ($(stat -c %s "$message") bytes, content of $(stat -c %s "$work/content"))"
+        count=$((count + 1))
+    done
+    [ "$count" -ge 3 ] || fail "only $count messages in $folder/from-library"
+    echo "$count messages made by the library verify with $(openssl version | cut -d' ' -f1-2)"
+    ;;
+*)
+    echo "usage: $0 sign|check <folder>" >&2
+    exit 2
+    ;;
+esac
