@@ -247,6 +247,38 @@ Outcome Hash(std::optional<Bytes> data, uint32_t length, bool nullDigest = false
     return damage.with(result);
 }
 
+// C_VEMO_Sign_P7 into a buffer of the largest message it documents for the text.
+Outcome SignP7(Text data, bool nullMessage = false, bool nullLength = false) {
+    TextArg dataArg(data);
+    GuardedBuffer message(CVEMO_P7_MESSAGE_MAX(data ? data->size() : 0));
+    int32_t length = kUnwritten;
+    const int32_t result = Edition().signP7(dataArg.get(), nullMessage ? nullptr : message.data(),
+                                            nullLength ? nullptr : &length);
+    Damage damage;
+    damage.check(dataArg.unchanged(), "the text changed");
+    damage.check(message.guardsIntact(), "written outside the message buffer");
+    if (result == 0) {
+        damage.check(length > 0 && static_cast<size_t>(length) <= message.size() && message.unchangedFrom(length),
+                     "the length is not the message's");
+    } else {
+        damage.check(length == kUnwritten && message.unchangedFrom(0), "a failure wrote output");
+    }
+    return damage.with(result);
+}
+
+// C_VEMO_VerifySign_P7 of `message` (its size unless a length is given); the trace edition shows
+// the content of a message that verifies in a box, which a second thread closes.
+Outcome VerifyP7(std::optional<Bytes> message, std::optional<uint32_t> length = {}, bool nullLength = false) {
+    std::optional<GuardedBuffer> messageArg;
+    if (message) messageArg.emplace(*message);
+    const uint32_t size = length ? *length : message ? static_cast<uint32_t>(message->size()) : 0;
+    const MessageBoxWatcher boxes;
+    const int32_t result = Edition().verifySignP7(messageArg ? messageArg->data() : nullptr, nullLength ? nullptr : &size);
+    Damage damage;
+    damage.check(!messageArg || (messageArg->guardsIntact() && messageArg->unchangedFrom(0)), "the message changed");
+    return damage.with(result);
+}
+
 Outcome NewPack() { return {Edition().newPack(nullptr), ""}; }
 
 // A call that opens one of the picker edition's dialogs, which a person cancels.
@@ -275,6 +307,16 @@ struct Cell {
 
 // Everything the cells share: files in the working directory, a plugged-in token, empty "MY"
 // and "AddressBook" stores, certificates and records.
+// A message C_VEMO_Sign_P7 made with the plugged-in token, or none in an edition without it.
+Bytes SignedMessage() {
+    if (!Edition().has(Export::Sign_P7)) return {};
+    Bytes message(CVEMO_P7_MESSAGE_MAX(7));
+    int32_t length = 0;
+    EXPECT_EQ(Edition().signP7("message", message.data(), &length), 0);
+    message.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return message;
+}
+
 struct Inputs {
     Bytes user = FixtureBytes("user1024.crt.der");
     std::string userPem = PemOf(user);
@@ -283,6 +325,7 @@ struct Inputs {
     Bytes longSerial = CertificateWithLongSerial(1000);
     Bytes bigKey = CertificateWith4096BitKey();
     CVEMO_SIGNATURE_RECORD record = RecordOf(FixtureSignature("user1024", "data"));
+    Bytes message = SignedMessage();
     std::string unusedAddress = "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/";
 };
 
@@ -340,6 +383,11 @@ std::vector<Cell> Cells(const Inputs& in) {
     add(kNullRow, Export::VerifySign, "key_data", [&] { return Verify(std::nullopt, &in.record, 16); }, {kArg});
     add(kNullRow, Export::VerifySign, "data (length 4)", [&] { return Verify(in.user, &in.record, {}, kNull, 4); }, {kArg});
     add(kNullRow, Export::VerifySign, "record", [&] { return Verify(in.user, nullptr); }, {kArg});
+    add(kNullRow, Export::Sign_P7, "data", [] { return SignP7(kNull); }, {E_ERROR_DATA});
+    add(kNullRow, Export::Sign_P7, "message", [] { return SignP7("abc", true); }, {E_ERROR_DATA});
+    add(kNullRow, Export::Sign_P7, "message_length", [] { return SignP7("abc", false, true); }, {E_ERROR_DATA});
+    add(kNullRow, Export::VerifySign_P7, "message", [] { return VerifyP7(std::nullopt, 16); }, {E_FAILED});
+    add(kNullRow, Export::VerifySign_P7, "message_length", [&] { return VerifyP7(in.message, {}, true); }, {E_FAILED});
     add(kNullRow, Export::NewPack, "pack", [] { return NewPack(); }, {kArg});
     add(kNullRow, Export::GenerateRandom, "buffer (16 bytes)", [] { return Random(true, 16); }, {kArg});
     add(kNullRow, Export::GenerateRandom, "buffer (0 bytes)", [] { return Random(true, 0); }, {0});
@@ -371,6 +419,8 @@ std::vector<Cell> Cells(const Inputs& in) {
     add(kEmptyRow, Export::SignEx, "data", [] { return Sign(1, "0102", ""); }, {picker ? E_ENCROLL_CERT_NO_FIND : 0});
     if (picker) add(kEmptyRow, Export::SignEx, "selector (mode 2)", [] { return Sign(2, "", "abc"); }, {kArg});
     add(kEmptyRow, Export::VerifySign, "key_data (length 0)", [&] { return Verify(Bytes{}, &in.record); }, {kArg});
+    add(kEmptyRow, Export::Sign_P7, "data (one zero byte signed)", [] { return SignP7(""); }, {0});
+    add(kEmptyRow, Export::VerifySign_P7, "message (length 0)", [&] { return VerifyP7(in.message, 0); }, {E_FAILED});
     add(kEmptyRow, Export::GenerateRandom, "length 0", [] { return Random(false, 0); }, {0});
     add(kEmptyRow, Export::Hash, "data", [] { return Hash(Bytes{}, 0); }, {0});
 
@@ -408,6 +458,7 @@ std::vector<Cell> Cells(const Inputs& in) {
         const Bytes key(pem.begin(), pem.end());
         add(row, Export::VerifySign, "key_data (PEM and line breaks)", [=, &in] { return Verify(key, &in.record); },
             {fits ? longText(0) : kArg});
+        add(row, Export::Sign_P7, "data", [=] { return SignP7(Repeated(length, 'd')); }, {0});
         add(row, Export::GenerateRandom, "length", [=] { return Random(false, static_cast<uint32_t>(length)); }, {0});
         add(row, Export::Hash, "data", [=] { return Hash(Bytes(length, 'h'), static_cast<uint32_t>(length)); }, {0});
     }
@@ -419,6 +470,10 @@ std::vector<Cell> Cells(const Inputs& in) {
         const std::string what = "data_length " + std::to_string(length) + " for \"abc\"";
         if (!picker) add(kLengthRow, Export::Sign, what, [=] { return Sign(-1, "", "abc", length); }, {kArg});
         add(kLengthRow, Export::SignEx, what, [=] { return Sign(1, "0102", "abc", length); }, {kArg});
+    }
+    for (const uint32_t length : {8193u, 0xFFFFFFFFu}) {
+        add(kLengthRow, Export::VerifySign_P7, "message_length " + std::to_string(length),
+            [=] { return VerifyP7(Bytes(8193, 0x30), length); }, {E_FAILED});
     }
     for (const int32_t length : {-1, INT_MIN, 4097}) {
         add(kLengthRow, Export::VerifySign, "key_data_length " + std::to_string(length),
@@ -444,6 +499,11 @@ std::vector<Cell> Cells(const Inputs& in) {
     add(kGarbageRow, Export::VerifyUserCRL, "list text", [&] { return Crl(in.userPem, "garbage.txt"); }, {E_FAILED});
     if (picker) add(kGarbageRow, Export::SignEx, "selector (mode 2)", [] { return Sign(2, "no such subject", "abc"); },
                     {E_ENCROLL_CERT_NO_FIND});
+    add(kGarbageRow, Export::VerifySign_P7, "message", [] {
+        const std::string text = "not a signed message";
+        return VerifyP7(Bytes(text.begin(), text.end()));
+    }, {E_FAILED});
+    add(kGarbageRow, Export::VerifySign_P7, "a certificate", [&] { return VerifyP7(in.user); }, {E_FAILED});
     add(kGarbageRow, Export::VerifySign, "key_data text", [&] {
         const std::string text = "not a key";
         return Verify(Bytes(text.begin(), text.end()), &in.record);
@@ -485,6 +545,21 @@ std::vector<Cell> Cells(const Inputs& in) {
         }, {kArg});
     }
 
+    const std::string kCutMessageRow = "signed message cut short (every 8th length)";
+    for (size_t length = 1; length < in.message.size(); length += 8) {
+        const Bytes cut(in.message.begin(), in.message.begin() + static_cast<std::ptrdiff_t>(length));
+        add(kCutMessageRow, Export::VerifySign_P7, std::to_string(length) + " bytes", [=] { return VerifyP7(cut); },
+            {E_FAILED});
+    }
+    if (!in.message.empty()) {
+        Bytes changed = in.message;
+        changed[changed.size() - 1] ^= 0x01;  // the signature's last byte
+        add("signed message: a changed byte, or whole", Export::VerifySign_P7, "the signature's last byte changed",
+            [=] { return VerifyP7(changed); }, {E_FAILED});
+        add("signed message: a changed byte, or whole", Export::VerifySign_P7, "the message as made",
+            [&] { return VerifyP7(in.message); }, {0});
+    }
+
     // Hostile DER, given as Base64 text and as key data.
     // The walk's codes of the raw verification: the key cannot be found, or does not decode.
     const std::vector<int32_t> kWalk = {E_CERT_DATA_ERROR, E_RSA_KEY_DATA_ERROR};
@@ -519,6 +594,7 @@ std::vector<Cell> Cells(const Inputs& in) {
             WriteBytes("hostile.crl", der);
             return Crl(in.userPem, "hostile.crl");
         }, {kArg});
+        add(row, Export::VerifySign_P7, "message (DER)", [=] { return VerifyP7(der); }, {E_FAILED});
     }
     const Bytes deepest = DeepNesting(1000);  // 3834 bytes: within the key data's 4096
     add("hostile DER: 400 nested SEQUENCEs", Export::VerifySign, "key_data (DER, 1,000 levels)",
@@ -531,6 +607,13 @@ std::vector<Cell> Cells(const Inputs& in) {
             store.plugIn(TokenOf({container}));
             return Sign(0, "", "abc");
         }, {E_SIGN_ERROR});
+        add("hostile DER: certificate with a 1,000-byte serial", Export::Sign_P7, "the token's certificate", [&] {
+            ScopedTokenStore store;
+            token::Container container = FixtureContainer("user1024", "LONG-SERIAL");
+            container.certificate = in.longSerial;
+            store.plugIn(TokenOf({container}));
+            return SignP7("abc");
+        }, {0});
     }
 
     // Damaged signature records.

@@ -277,6 +277,11 @@ std::vector<Comparison> Comparisons(const TestHttpServer& server) {
     const uint16_t port = server.port();
     const size_t pageSize = std::string("HTTP/1.0 200 OK\r\n\r\n").size() + pem.size();
 
+    // A message the token edition signed.
+    const auto message = std::make_shared<std::vector<uint8_t>>(CVEMO_P7_MESSAGE_MAX(14));
+    int32_t messageLength = 0;
+    Edition().signP7(data.c_str(), message->data(), &messageLength);
+    message->resize(static_cast<size_t>(std::max(messageLength, 0)));
     // A pack of the token edition, filled again by every call.
     const std::shared_ptr<PackItem> pack(
         [] {
@@ -412,6 +417,30 @@ std::vector<Comparison> Comparisons(const TestHttpServer& server) {
           {"the same calls made directly through the token's provider",
            [=] { return RawSignThroughToken(data).stoppedAt == Step::Done; }}},
          0, 30},
+        {"C_VEMO_Sign_P7", "a signed message with the software token's 1024-bit key",
+         {library([=] {
+              std::vector<uint8_t> made(CVEMO_P7_MESSAGE_MAX(14));
+              int32_t length = 0;
+              return Edition().signP7(data.c_str(), made.data(), &length) == 0;
+          }),
+          {"the same calls made directly through the token's provider and the platform's signer",
+           [=] { return SignMessageThroughToken(data).stoppedAt == Step::Done; }}},
+         0, 30},
+        {"C_VEMO_VerifySign_P7", "the signed message of a 14-byte text",
+         {library([=] {
+              const uint32_t length = static_cast<uint32_t>(message->size());
+              return Edition().verifySignP7(message->data(), &length) == 0;
+          }),
+          {"the platform's message verification", [=] {
+               CRYPT_VERIFY_MESSAGE_PARA parameters{};
+               parameters.cbSize = sizeof parameters;
+               parameters.dwMsgAndCertEncodingType = kEncoding;
+               BYTE content[64];
+               DWORD size = sizeof content;
+               return CryptVerifyMessageSignature(&parameters, 0, message->data(), static_cast<DWORD>(message->size()),
+                                                  content, &size, nullptr) != FALSE;
+           }}},
+         0, 100},
         {"C_VEMO_NewPack and C_VEMO_FreePack", "a pack of nine buffers made and released",
          {library([] {
               PackItem* pack = nullptr;

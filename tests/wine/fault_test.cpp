@@ -57,6 +57,13 @@ int32_t TokenSignature() {
     return result;
 }
 
+// A signed message with the token's key.
+int32_t TokenMessage() {
+    std::vector<uint8_t> message(CVEMO_P7_MESSAGE_MAX(10));
+    int32_t length = 0;
+    return Edition().signP7("fault test", message.data(), &length);
+}
+
 int32_t RandomBytes() {
     uint8_t bytes[16];
     return Edition().generateRandom(bytes, sizeof bytes);
@@ -74,6 +81,7 @@ TEST(Faults, TheTokenPulledOutBetweenCallsAndPutBack) {
     } calls[] = {
         {"GetUserCert \"4\"", [] { return TokenCertificate(); }, E_TOKEN_ENUM_BASE + 1, false},
         {"SignEx", TokenSignature, E_CTN_NO_EXIST, false},
+        {"Sign_P7", TokenMessage, E_CTN_NO_EXIST, false},
         {"GenerateRandom, the token's generator", RandomBytes, UT_ERR_TOKEN_ABSENT, true},
     };
     for (const auto& call : calls) {
@@ -94,7 +102,8 @@ TEST(Faults, TheTokenPulledOutAndPutBackDuringALoop) {
     if (!Edition().usesToken()) GTEST_SKIP() << "the picker edition has no token";
     ScopedWorkingDirectory directory;
     ScopedTokenStore token;
-    token.plugIn(UserToken());
+    const token::TokenImage image = UserToken();
+    token.plugIn(image);
     std::string expected;
     ASSERT_EQ(TokenCertificate(&expected), 0);
 
@@ -104,7 +113,7 @@ TEST(Faults, TheTokenPulledOutAndPutBackDuringALoop) {
         while (!stop) {
             token::RemoveToken();
             Sleep(3);
-            token.plugIn(UserToken());
+            token.plugIn(image);
             Sleep(5);
         }
     });
@@ -129,7 +138,7 @@ TEST(Faults, TheTokenPulledOutAndPutBackDuringALoop) {
     }
     stop = true;
     hand.join();
-    token.plugIn(UserToken());
+    token.plugIn(image);
     EXPECT_EQ(testing::PrintToString(unexpected), "{}");
     EXPECT_EQ(TokenCertificate(), 0) << "after the token is back";
     EXPECT_EQ(TokenSignature(), 0) << "after the token is back";
@@ -162,13 +171,24 @@ TEST(Faults, EveryFaultTheTokenInjects) {
         {FaultPoint::ProviderHashData, "SignEx", TokenSignature, E_SIGN_ERROR},
         {FaultPoint::ProviderSignHash, "SignEx", TokenSignature, E_SIGN_ERROR},
         {FaultPoint::ProviderSignHashLength, "SignEx", TokenSignature, E_SIGN_ERROR},
+        // The signed message: the same search for the key, then the platform's signer through
+        // the key's location.
+        {FaultPoint::ProviderOpen, "Sign_P7", TokenMessage, E_CTN_NO_EXIST},
+        {FaultPoint::ProviderEnumContainers, "Sign_P7", TokenMessage, E_CTN_NO_EXIST},
+        {FaultPoint::ProviderOpenContainer, "Sign_P7", TokenMessage, E_CTN_NO_EXIST},
+        {FaultPoint::ProviderGetUserKey, "Sign_P7", TokenMessage, E_NO_SPEC_KEYS},
+        {FaultPoint::ProviderGetCertificate, "Sign_P7", TokenMessage, E_ENCROLL_CERT_NO_FIND},
+        {FaultPoint::ProviderCreateHash, "Sign_P7", TokenMessage, E_FAILED},
+        {FaultPoint::ProviderHashData, "Sign_P7", TokenMessage, E_FAILED},
+        {FaultPoint::ProviderSignHash, "Sign_P7", TokenMessage, E_FAILED},
+        {FaultPoint::ProviderSignHashLength, "Sign_P7", TokenMessage, E_FAILED},
     };
     for (FaultPoint point : token::AllFaultPoints()) {
         EXPECT_TRUE(std::any_of(std::begin(faults), std::end(faults), [&](const auto& f) { return f.point == point; }))
             << token::FaultPointName(point) << " has no row";
     }
     for (const auto& fault : faults) {
-        SCOPED_TRACE(token::FaultPointName(fault.point));
+        SCOPED_TRACE(std::string(token::FaultPointName(fault.point)) + ", " + fault.call);
         ScopedWorkingDirectory directory;
         ScopedTokenStore token;
         std::optional<DefaultProviderUnavailable> unavailable;
@@ -185,7 +205,7 @@ TEST(Faults, EveryFaultTheTokenInjects) {
         const std::vector<std::string> files = ListFolder(directory.path());
         if (Edition().writesUserLog()) {
             EXPECT_EQ(files, std::vector<std::string>{TodaysUserLogName()});
-        } else if (fault.point >= FaultPoint::ProviderOpen) {
+        } else if (fault.point >= FaultPoint::ProviderOpen && std::string(fault.call) == "SignEx") {
             EXPECT_TRUE(files.empty()) << "the trace edition's raw signature writes nothing";
         } else {
             EXPECT_EQ(files, std::vector<std::string>{"CVemoDLL_Debug.txt"});

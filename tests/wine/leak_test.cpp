@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -101,6 +102,17 @@ int32_t SignEx(int32_t mode, const char* selector) {
 int32_t Sign() {
     CVEMO_SIGNATURE_RECORD record;
     return Edition().sign("", "leak test", 9, &record);
+}
+
+int32_t SignP7(const char* text) {
+    uint8_t message[CVEMO_P7_MESSAGE_MAX(9)];
+    int32_t length = 0;
+    return Edition().signP7(text, message, &length);
+}
+
+int32_t VerifyP7(const std::vector<uint8_t>& message) {
+    const uint32_t length = static_cast<uint32_t>(message.size());
+    return Edition().verifySignP7(message.data(), &length);
 }
 
 int32_t Random(bool valid) {
@@ -199,6 +211,19 @@ std::vector<Path> Paths() {
         paths.push_back({"GetUserCert \"2\"", [] { return UserCert("2", "s", "l"); }, 0, 10000});
         paths.push_back({"SignEx: the token's key", [] { return SignEx(0, ""); }, 0, 200});
         paths.push_back({"Sign: the token's key", Sign, 0, 200});
+        paths.push_back({"Sign_P7: the token's key", [] { return SignP7("leak test"); }, 0, 200});
+        paths.push_back({"Sign_P7: no text", [] { return SignP7(nullptr); }, E_ERROR_DATA, 10000});
+        const std::string garbage = "not a signed message";
+        paths.push_back({"VerifySign_P7: not a signed message",
+                         [garbage] { return VerifyP7(std::vector<uint8_t>(garbage.begin(), garbage.end())); }, E_FAILED,
+                         10000});
+        if (IsToken()) {  // the trace edition shows the content of a verified message in a box
+            std::vector<uint8_t> message(CVEMO_P7_MESSAGE_MAX(9));
+            int32_t length = 0;
+            EXPECT_EQ(Edition().signP7("leak test", message.data(), &length), 0);
+            message.resize(static_cast<size_t>(std::max(length, 0)));
+            paths.push_back({"VerifySign_P7: a message it made", [message] { return VerifyP7(message); }, 0, 1000});
+        }
     } else {
         const std::function<bool()> platform = OpenPersonalKey;
         paths.push_back({"SignEx mode 1: a personal certificate",
