@@ -1,6 +1,7 @@
 // What each export costs beside the raw platform sequence that does the same work, timed in the
-// same run (token edition): the export and the sequence take turns round by round, and each
-// keeps its fastest round, so that neither profits from a quieter moment of the machine. Some
+// same run (token edition): the export and the sequence take turns round by round, in turned
+// order every other round, and each keeps its fastest round, so that neither profits from a
+// quieter moment of the machine. Some
 // exports are also set beside other ways of doing the work, for reference. Prints "[report]"
 // lines and the table of ratios the README carries; no time is asserted. Exit status 1 only when
 // a call gives a wrong answer.
@@ -30,7 +31,7 @@ namespace vemo::test {
 namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
-constexpr int kRounds = 7;
+constexpr int kRounds = 11;
 
 struct Way {
     std::string name;  // "the platform's open, delete, create, import and verify"
@@ -53,7 +54,9 @@ std::vector<double> MicrosecondsPerCall(const Comparison& comparison) {
     QueryPerformanceFrequency(&frequency);
     std::vector<double> best(comparison.ways.size(), 1e30);
     for (int round = 0; round < kRounds; ++round) {
-        for (size_t w = 0; w < comparison.ways.size(); ++w) {
+        // Every other round the other way round, so that neither always follows the other.
+        for (size_t turn = 0; turn < comparison.ways.size(); ++turn) {
+            const size_t w = round % 2 == 0 ? turn : comparison.ways.size() - 1 - turn;
             LARGE_INTEGER start, end;
             QueryPerformanceCounter(&start);
             for (int i = 0; i < comparison.callsPerRound; ++i) {
@@ -245,7 +248,12 @@ bool PlatformDownload(uint16_t port, const std::string& path, size_t expectedSiz
     u_long nonBlocking = 1;
     ioctlsocket(socket.get(), FIONBIO, &nonBlocking);
     connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    if (!Ready(socket.get(), true)) return false;
+    int error = 0;
+    int size = sizeof error;
+    if (!Ready(socket.get(), true) ||
+        getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0 || error != 0) {
+        return false;
+    }
     nonBlocking = 0;
     ioctlsocket(socket.get(), FIONBIO, &nonBlocking);
     const std::string request = "GET http://127.0.0.1:" + std::to_string(port) + path +
