@@ -3,18 +3,19 @@
 #include <cstring>
 
 #include "codec/der_length.h"
+#include "codec/der_tags.h"
 
 namespace vemo::cert {
 namespace {
 
 using codec::ByteReader;
 
-constexpr uint8_t kTagBoolean = 0x01;
-constexpr uint8_t kTagOctetString = 0x04;
-constexpr uint8_t kTagObjectId = 0x06;
-constexpr uint8_t kTagSequence = 0x30;
-constexpr uint8_t kTagVersion = 0xA0;     // [0] EXPLICIT
-constexpr uint8_t kTagExtensions = 0xA3;  // [3] EXPLICIT
+using codec::kTagBoolean;
+using codec::kTagCertificateExtensions;
+using codec::kTagCertificateVersion;
+using codec::kTagObjectId;
+using codec::kTagOctetString;
+using codec::kTagSequence;
 
 // One element: its tag (low tag numbers only) and its contents; the reader moves past it.
 // The length is definite, short or long form of one to four bytes.
@@ -49,7 +50,7 @@ bool FindExtensions(const uint8_t* certificate, size_t size, ByteReader& extensi
     // version [0] EXPLICIT Version DEFAULT v1
     uint8_t tag = 0;
     ByteReader element;
-    if (tbs.peekU8(tag) && tag == kTagVersion && !ReadElement(tbs, tag, element)) return false;
+    if (tbs.peekU8(tag) && tag == kTagCertificateVersion && !ReadElement(tbs, tag, element)) return false;
     // serialNumber, signature, issuer, validity, subject, subjectPublicKeyInfo
     for (int field = 0; field < 6; ++field) {
         if (!ReadElement(tbs, tag, element)) return false;
@@ -57,7 +58,7 @@ bool FindExtensions(const uint8_t* certificate, size_t size, ByteReader& extensi
     // issuerUniqueID [1], subjectUniqueID [2], extensions [3] EXPLICIT Extensions
     while (!tbs.empty()) {
         if (!ReadElement(tbs, tag, element)) return false;
-        if (tag == kTagExtensions) {
+        if (tag == kTagCertificateExtensions) {
             found = true;
             // Extensions ::= SEQUENCE SIZE (1..MAX) OF Extension
             return ReadElementTagged(element, kTagSequence, extensions);

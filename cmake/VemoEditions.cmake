@@ -10,9 +10,9 @@ set(VEMO_EDITIONS token trace picker)
 find_program(VEMO_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-# vemo_library_sources(<file>... [EDITIONS <edition>...]): sources of the editions named
-# (all three when EDITIONS is not given).
-function(vemo_library_sources)
+# vemo_files_of_editions(<list> <file>... [EDITIONS <edition>...]): appends the files to the
+# global list <list>_<edition> of each edition named (all three when EDITIONS is not given).
+function(vemo_files_of_editions list)
     cmake_parse_arguments(ARG "" "" "EDITIONS" ${ARGN})
     if(NOT ARG_EDITIONS)
         set(ARG_EDITIONS ${VEMO_EDITIONS})
@@ -20,9 +20,14 @@ function(vemo_library_sources)
     foreach(file IN LISTS ARG_UNPARSED_ARGUMENTS)
         get_filename_component(path "${file}" ABSOLUTE)
         foreach(edition IN LISTS ARG_EDITIONS)
-            set_property(GLOBAL APPEND PROPERTY VEMO_SOURCES_${edition} "${path}")
+            set_property(GLOBAL APPEND PROPERTY ${list}_${edition} "${path}")
         endforeach()
     endforeach()
+endfunction()
+
+# vemo_library_sources(<file>... [EDITIONS <edition>...]): sources of the editions named.
+function(vemo_library_sources)
+    vemo_files_of_editions(VEMO_SOURCES ${ARGN})
 endfunction()
 
 # The module definition for this architecture. The committed .def files are written for

@@ -4,12 +4,10 @@
 
 #include "codec/byte_reader.h"
 #include "codec/der_length.h"
+#include "codec/der_tags.h"
 
 namespace vemo::codec {
 namespace {
-
-constexpr uint8_t kTagInteger = 0x02;
-constexpr uint8_t kTagSequence = 0x30;
 
 // Reads the tag and the length field of the one element that fills `reader`, leaving the
 // reader on its contents. False unless the tag is `tag` and the contents end where the reader

@@ -1,16 +1,17 @@
 #include "verify/public_key_data.h"
 
 #include "codec/der_length.h"
+#include "codec/der_tags.h"
 
 namespace vemo::verify {
 namespace {
 
 using codec::ByteReader;
 
-constexpr uint8_t kTagInteger = 0x02;
-constexpr uint8_t kTagBitString = 0x03;
-constexpr uint8_t kTagSequence = 0x30;
-constexpr uint8_t kTagExplicitVersion = 0xA0;
+using codec::kTagBitString;
+using codec::kTagCertificateVersion;
+using codec::kTagInteger;
+using codec::kTagSequence;
 
 // The certificate walk's moves, each refused when it would leave the bytes.
 class Walk {
@@ -99,7 +100,7 @@ int GetUsrDERPubKey(const uint8_t* certificate, size_t size, ByteReader& publicK
     if (walk.at(kTagInteger)) {
         // serialNumber CertificateSerialNumber (a version 1 certificate has no version field)
         if (!walk.skipShortElement(kTagInteger)) return kTagMismatch;
-    } else if (walk.at(kTagExplicitVersion)) {
+    } else if (walk.at(kTagCertificateVersion)) {
         // version [0] EXPLICIT Version (A0 03 02 01 vv), the serial number's tag, then its
         // one-byte length and contents
         if (!walk.skip(6) || !walk.skipShortContents()) return kTagMismatch;
