@@ -38,6 +38,20 @@ bool ConnectWithin(SOCKET socket, const sockaddr_in& address, DWORD milliseconds
     return SetBlocking(socket, true);
 }
 
+// The end of one download: its connection, request and every receive share one bound, so a
+// server that trickles its answer cannot hold the caller longer than a silent one.
+class Deadline {
+public:
+    explicit Deadline(DWORD milliseconds) : end_(GetTickCount64() + milliseconds) {}
+    DWORD remaining() const {
+        const ULONGLONG now = GetTickCount64();
+        return now >= end_ ? 0 : static_cast<DWORD>(end_ - now);
+    }
+
+private:
+    ULONGLONG end_;
+};
+
 // Whether data (or the end of the stream) can be received within the wait.
 bool ReadableWithin(SOCKET socket, DWORD milliseconds) {
     fd_set readable;
@@ -61,7 +75,7 @@ DWORD HttpWaitMilliseconds() {
     return value >= 1 && value <= kHttpWaitDefaultMs ? value : kHttpWaitDefaultMs;
 }
 
-int32_t ConnectToHost(const char* host, uint16_t port, Connection& connection) {
+int32_t ConnectToHost(const char* host, uint16_t port, Connection& connection, DWORD waitMs) {
     if (!connection.winsock.started()) return -1;
     connection.socket.reset(socket(AF_INET, SOCK_STREAM, 0));
     if (!connection.socket) return -2;
@@ -75,15 +89,16 @@ int32_t ConnectToHost(const char* host, uint16_t port, Connection& connection) {
         if (entry == nullptr || entry->h_addr_list[0] == nullptr) return -3;
         std::memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof address.sin_addr);
     }
-    return ConnectWithin(connection.socket.get(), address, HttpWaitMilliseconds()) ? 0 : -4;
+    return ConnectWithin(connection.socket.get(), address, waitMs) ? 0 : -4;
 }
 
 int32_t HttpGetPage(const char* address, ResponseText& response) {
     WebAddress parsed;
     if (const AddressResult result = ParseWebAddress(address, parsed); result != kAddressOk) return result;
 
+    const Deadline deadline(HttpWaitMilliseconds());
     Connection connection;
-    if (ConnectToHost(parsed.host.c_str(), parsed.port, connection) != 0) return kNoConnection;
+    if (ConnectToHost(parsed.host.c_str(), parsed.port, connection, deadline.remaining()) != 0) return kNoConnection;
     const SOCKET socket = connection.socket.get();
 
     const std::string request = BuildGetRequest(parsed);
@@ -93,9 +108,9 @@ int32_t HttpGetPage(const char* address, ResponseText& response) {
     }
 
     // HTTP/1.0: the server closes the connection after the response.
-    const DWORD wait = HttpWaitMilliseconds();
     for (;;) {
-        if (!ReadableWithin(socket, wait)) return WSAETIMEDOUT;
+        const DWORD left = deadline.remaining();
+        if (left == 0 || !ReadableWithin(socket, left)) return WSAETIMEDOUT;
         const int received = recv(socket, response.receiveAt(), static_cast<int>(response.receiveRoom()), 0);
         if (received == 0) return 0;
         if (received < 0) {

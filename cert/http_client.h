@@ -1,6 +1,7 @@
 // The download of a certificate over HTTP/1.0 with Winsock: a TCP connection, one GET request,
 // the response read until the server closes, and the certificate text picked out of it.
-// Every wait is bounded: connecting and each receive wait at most HttpWaitMilliseconds().
+// Every wait is bounded: the whole download (connection, request and every receive) ends
+// within HttpWaitMilliseconds() of its start, whatever pace the server keeps.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace vemo::cert {
 inline constexpr int32_t kNoConnection = -6003;
 inline constexpr int32_t kDownloadFailed = -6002;
 
-// How long a connection attempt or one receive may wait: 30 s, or the value of the environment
+// How long a download may take, its connection included: 30 s, or the value of the environment
 // variable CVEMO_HTTP_TIMEOUT_MS when it is a number from 1 to 30000 (tests shorten the wait).
 inline constexpr DWORD kHttpWaitDefaultMs = 30000;
 inline constexpr char kHttpWaitVariable[] = "CVEMO_HTTP_TIMEOUT_MS";
@@ -28,13 +29,13 @@ struct Connection {
 };
 
 // Connects to `host` (dotted IPv4 address or name) on `port`. 0, or -1 (Winsock did not
-// start), -2 (no socket), -3 (the name does not resolve), -4 (no connection within the wait).
-int32_t ConnectToHost(const char* host, uint16_t port, Connection& connection);
+// start), -2 (no socket), -3 (the name does not resolve), -4 (no connection within `waitMs`).
+int32_t ConnectToHost(const char* host, uint16_t port, Connection& connection, DWORD waitMs);
 
 // Fetches the page at `address` into `response`. 0 (the text may be empty), or -1011 and -1
 // (the address, see ParseWebAddress), kNoConnection, or a Winsock error code: the request could
-// not be sent, a receive failed or timed out (WSAETIMEDOUT), or the response does not fit the
-// buffer (WSAEMSGSIZE; the response is then refused, not cut).
+// not be sent, a receive failed, the response was not complete when the download's time ran
+// out (WSAETIMEDOUT), or it does not fit the buffer (WSAEMSGSIZE; refused, not cut).
 int32_t HttpGetPage(const char* address, ResponseText& response);
 
 // The certificate text of the page at `address`, from its begin line to the end of the

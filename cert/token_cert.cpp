@@ -1,5 +1,6 @@
 // The token source: the certificate of the first user container of the USB key token.
 #include <cstring>
+#include <mutex>
 
 #include "CVemoDll_C.h"
 #include "cert/user_cert_sources.h"
@@ -19,6 +20,14 @@ bool IsPseudoContainer(const char (&name)[UT_NAME_READ_SIZE]) {
     return edition::kKind != edition::Kind::Trace && std::memcmp(name, "*default*", kPseudoNameLength) == 0;
 }
 
+// The token library keeps one current container per process: the calls that make a container
+// current and read its name and certificate form one sequence that another thread's must not
+// interleave with.
+std::mutex& CurrentContainerLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 }  // namespace
 
 int32_t GetUserCerFromKey(Base64Text& text, uint32_t& length) {
@@ -26,6 +35,7 @@ int32_t GetUserCerFromKey(Base64Text& text, uint32_t& length) {
         (void)text, (void)length;
         return E_FAILED;  // no token in this edition
     } else {
+        const std::lock_guard<std::mutex> hold(CurrentContainerLock());
         for (int32_t index = 1; index <= 2; ++index) {
             uint32_t ignored1 = 0, ignored2 = 0;
             const int32_t enumerated = UTEnumCtn(index, 0, &ignored1, &ignored2);

@@ -42,6 +42,7 @@ class TraceBlock {
 public:
     TraceBlock() {
         if constexpr (edition::kWritesTrace) {
+            const std::lock_guard<std::mutex> hold(TraceFileLock());
             file_ = OpenTraceFile();
             if (file_ != nullptr) std::fflush(file_);
         }
@@ -52,6 +53,7 @@ public:
 
     void operator()(const char* format, ...) VEMO_PRINTF_FORMAT(2, 3) {
         if (file_ == nullptr) return;
+        const std::lock_guard<std::mutex> hold(TraceFileLock());
         va_list args;
         va_start(args, format);
         std::vfprintf(file_, format, args);

@@ -1,6 +1,10 @@
-// Loading and unloading the library does no work of its own.
+// Loading and unloading the library does no work of its own; an unloading gives back what the
+// C++ runtime kept for the module, so that loading the library for each use costs nothing.
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+#include "frame/module_unload.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) vemo::ReleaseRuntimeReserve();
     return TRUE;
 }

@@ -11,6 +11,11 @@ void WriteTraceHeader(std::FILE* file, const std::tm& when) {
                  when.tm_hour, when.tm_min);
 }
 
+std::mutex& TraceFileLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 std::FILE* OpenTraceFile() {
     const std::tm now = localNow();
     std::FILE* file = std::fopen(kTraceFileName, "a+");  // text mode: "\n" becomes CR LF

@@ -13,8 +13,9 @@ inline constexpr const char kSourceTag[] = "CVemoDll_C";
 // Room for the log path: at most 300 characters and the terminator.
 inline constexpr int kUserLogPathSize = 301;
 
-// Appends one entry to today's log. 0 when written, -1 when the file could not be opened
-// (the failure is reported on standard output and costs only this entry).
+// Appends one entry to today's log. 0 when written, -1 when the file could not be opened (the
+// failure is reported on standard output and costs only this entry) or could not take the
+// entry (a full disk: nothing is reported). Entries of one process are written one at a time.
 int WriteUsrLog(const char* tag, const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 2, 3)))

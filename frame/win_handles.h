@@ -85,6 +85,12 @@ struct KernelTraits {
     static Handle empty() { return nullptr; }
     static void close(Handle h) { CloseHandle(h); }
 };
+// CreateFile's handles, whose empty value is INVALID_HANDLE_VALUE.
+struct FileTraits {
+    using Handle = HANDLE;
+    static Handle empty() { return INVALID_HANDLE_VALUE; }
+    static void close(Handle h) { CloseHandle(h); }
+};
 struct RegistryKeyTraits {
     using Handle = HKEY;
     static Handle empty() { return nullptr; }
@@ -109,6 +115,7 @@ using CrlContext = Owned<CrlTraits>;
 using CryptMessage = Owned<MessageTraits>;
 using CertStore = Owned<StoreTraits>;
 using KernelHandle = Owned<KernelTraits>;
+using FileHandle = Owned<FileTraits>;
 using RegistryKey = Owned<RegistryKeyTraits>;
 using Library = Owned<LibraryTraits>;
 using Socket = Owned<SocketTraits>;

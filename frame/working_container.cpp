@@ -32,15 +32,34 @@ HANDLE OpenUserLock() {
     return lock;
 }
 
+// The user's lock, opened by the first call and kept for the life of the library (closed when it
+// is unloaded): the user of a process does not change, and each call then costs only a wait and
+// a release instead of reading the user's SID and opening the lock again.
+struct UserLock {
+    win::KernelHandle handle;
+    DWORD error = 0;  // why it could not be opened
+};
+
+const UserLock& TheUserLock() {
+    static const UserLock lock = [] {
+        UserLock opened;
+        opened.handle.reset(OpenUserLock());
+        if (!opened.handle) opened.error = GetLastError();
+        return opened;
+    }();
+    return lock;
+}
+
 }  // namespace
 
 WorkingContainer::WorkingContainer() {
-    lock_.reset(OpenUserLock());
-    if (!lock_) {
-        error_ = GetLastError();
+    const UserLock& lock = TheUserLock();
+    if (!lock.handle) {
+        error_ = lock.error;
         return;
     }
-    const DWORD wait = WaitForSingleObject(lock_.get(), kLockTimeoutMs);
+    lock_ = lock.handle.get();
+    const DWORD wait = WaitForSingleObject(lock_, kLockTimeoutMs);
     if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {  // abandoned: its owner died, ours now
         error_ = wait == WAIT_TIMEOUT ? ERROR_TIMEOUT : GetLastError();
         return;
@@ -66,7 +85,7 @@ WorkingContainer::WorkingContainer() {
 
 WorkingContainer::~WorkingContainer() {
     context_.reset();
-    if (lockHeld_) ReleaseMutex(lock_.get());
+    if (lockHeld_) ReleaseMutex(lock_);
 }
 
 }  // namespace vemo

@@ -13,7 +13,7 @@ namespace vemo {
 
 class WorkingContainer {
 public:
-    // Takes the session lock, then deletes and creates the container.
+    // Takes the user's lock, then deletes and creates the container.
     WorkingContainer();
     ~WorkingContainer();
     WorkingContainer(const WorkingContainer&) = delete;
@@ -32,7 +32,7 @@ public:
     static constexpr DWORD kLockTimeoutMs = 60 * 1000;
 
 private:
-    win::KernelHandle lock_;
+    HANDLE lock_ = nullptr;  // the user's lock, which the library keeps open
     bool lockHeld_ = false;
     win::ProviderContext context_;  // released before the lock (declared after it)
     DWORD error_ = 0;

@@ -9,9 +9,15 @@
  *    export documents the largest output it writes, and the caller provides at least that.
  *  - A required pointer that is null, or a length that does not match its text, is refused
  *    with SPC_INPUTARG_ERROR_01 before anything else happens.
- *  - The library is meant to be called by one thread at a time. Where calls overlap all the
- *    same, the picker edition's remembered certificate (see C_VEMO_SignEx) is guarded by a lock
- *    and cannot be torn.
+ *  - Threads: every export may be called from several threads at once, except a call that
+ *    shows a window (the picker edition's dialogs and message boxes): those run modally on the
+ *    calling thread, one at a time. Where calls share something, the library orders them:
+ *    C_VEMO_Hash and C_VEMO_VerifySign use the user's working key container "temporary" one
+ *    call at a time across threads and processes; C_VEMO_GetUserCert's token source ("4")
+ *    reads the token one call at a time within the process; the user log and the trace file
+ *    take one entry or line at a time within the process (lines of overlapping traced calls
+ *    interleave); the picker edition's remembered certificate is guarded by a lock. Two
+ *    overlapping calls of the personal-store source both write "certinfo.txt".
  *  - Picker edition: C_VEMO_GetUserCert and C_VEMO_SignEx (C_VEMO_Sign) may show a dialog in
  *    which the user picks a certificate. The dialogs are modal on the calling thread: the call
  *    returns when the user has closed the dialog, and that thread's own windows wait meanwhile.
@@ -217,8 +223,12 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_FreePack(PackItem* pack);
  *
  * The download: "http://" or "https://" (fetched in plain text too), host, optional ":port"
  * (80 without), a path from the first "/"; one GET request in absolute form; the response is
- * read until the server closes the connection. Connecting and each receive wait at most 30 s;
- * the environment variable CVEMO_HTTP_TIMEOUT_MS (1 to 30000) shortens that wait, for tests.
+ * read until the server closes the connection. The whole download (connecting, the request and
+ * every receive) ends within 30 s of its start, however slowly the server sends: what has not
+ * arrived by then is a failure (E_CERT_DATA_ERROR). The environment variable
+ * CVEMO_HTTP_TIMEOUT_MS (1 to 30000) shortens that bound, for tests. The response is text: it
+ * ends at its first zero byte. Name resolution (a host name instead of an address) takes as
+ * long as the system's resolver takes.
  */
 #define CVEMO_CERT_TEXT_MAX 5516
 CVEMO_API int32_t CVEMO_CALL C_VEMO_GetUserCert(const char* lookup_text, const char* serial_hex,
@@ -285,7 +295,8 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_GetCertInfo(char* cert_text, const char* ite
  *   E_FAILED, E_PEM_DECODE_ERROR, E_CERT_DATA_ERROR  the text is not certificate text, not
  *                          Base64, or not a certificate;
  *   SPC_INPUTARG_ERROR_01  no mode text, or a mode other than 1, 2 and 3;
- *   E_FILE_OPEN_ERROR      the file cannot be opened;
+ *   E_FILE_OPEN_ERROR      the file cannot be opened (a null or empty name, a folder, a file
+ *                          held open elsewhere without sharing);
  *   E_FILE_READ_ERROR      the file is empty, or cannot be read whole;
  *   E_FAILED               list text that is neither CRL armour nor Base64;
  *   E_PEM_DECODE_ERROR     list text that is not Base64, or decodes to more than 4096 bytes;
@@ -387,7 +398,9 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_SignEx(int32_t reserved1, int32_t reserved2,
  * key: `key_data` is `key_data_length` bytes (1 to 4096) of an X.509 certificate or a bare
  * RSAPublicKey, as DER (first byte '0') or as PEM or Base64 text (no terminator needed). The
  * two are told apart by structure: a SEQUENCE of two INTEGERs is a key, a SEQUENCE whose first
- * element is a SEQUENCE a certificate. RSA keys of up to 4096 bits with any public exponent of
+ * element is a SEQUENCE a certificate. The key is found in a certificate by position and the
+ * rest is not read: a certificate cut short after its public key still gives that key; one
+ * whose serial number is longer than 127 bytes gives E_CERT_DATA_ERROR. RSA keys of up to 4096 bits with any public exponent of
  * up to 32 bits are taken; since the record carries at most 300 signature bytes, keys of up to
  * 2400 bits can verify. `hash_selector` 11 hashes with MD5, any other value with SHA-1.
  * `reserved` is not examined. Writes no output.

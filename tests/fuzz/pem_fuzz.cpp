@@ -1,11 +1,15 @@
-// Any text through the normaliser, in both work buffer sizes, then the decoder; and any bytes
-// straight into the decoder. What decodes must encode and decode back to the same bytes.
+// Any text through the normaliser, in both work buffer sizes, then the decoder; any bytes
+// straight into the decoder; and the same text through the certificate text-in path with every
+// edition's policy, as a terminated caller text and as bytes with a length only. What decodes
+// must encode and decode back to the same bytes, and the text-in path must agree with the steps
+// it is made of and never write outside the caller's text.
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "codec/base64.h"
+#include "codec/certificate_text.h"
 #include "codec/pem.h"
 #include "fuzz_check.h"
 
@@ -41,9 +45,41 @@ void checkRoundTrip(const std::vector<uint8_t>& bytes) {
     FUZZ_CHECK(again == bytes);
 }
 
+// The certificate text-in path with one edition's policy: the caller's text (terminated, in a
+// block of exactly its size) and the same bytes given with their length only.
+void checkTextIn(const uint8_t* data, size_t size, const TextPolicy& policy) {
+    auto caller = std::make_unique<char[]>(size + 1);
+    std::memcpy(caller.get(), data, size);
+    caller[size] = '\0';
+    const std::string original(caller.get());
+    if (original.empty()) return;  // the exports refuse an empty text before this path
+    DerBlock der;
+    const TextStep step = CertificateTextToDer(caller.get(), policy, der);
+    FUZZ_CHECK(step == TextStep::Ok || der.length == 0);
+    FUZZ_CHECK(der.length <= kDerBlockMax);
+    if (!policy.inPlace || step == TextStep::TooLong) FUZZ_CHECK(original == caller.get());
+    if (original.size() > kCertificateTextMax) FUZZ_CHECK(step == TextStep::TooLong);
+
+    auto bounded = exactBlock(size);
+    if (size != 0) std::memcpy(bounded.get(), data, size);
+    DerBlock boundedDer;
+    const TextStep boundedStep = BoundedTextToDer(bounded.get(), size, policy, boundedDer);
+    FUZZ_CHECK(boundedStep == TextStep::Ok || boundedDer.length == 0);
+    if (!policy.inPlace) FUZZ_CHECK(size == 0 || std::memcmp(bounded.get(), data, size) == 0);
+    // Without a zero byte inside, both forms are the same text.
+    if (std::memchr(data, 0, size) == nullptr) {
+        FUZZ_CHECK(boundedStep == step);
+        FUZZ_CHECK(boundedDer.length == der.length && std::memcmp(boundedDer.bytes, der.bytes, der.length) == 0);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    for (const TextPolicy& policy : {TextPolicy{false, 0}, TextPolicy{true, 0}, TextPolicy{true, kPickerPemWorkBufferSize}}) {
+        checkTextIn(data, size, policy);
+    }
+
     // The input as a decoder argument: bytes that need no terminator.
     auto raw = exactBlock(size);
     if (size != 0) std::memcpy(raw.get(), data, size);

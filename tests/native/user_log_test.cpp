@@ -119,6 +119,15 @@ TEST_F(UserLogTest, UnopenableFilePrintsTheGbkMessage) {
               "./CVemoDll_C20240305_usr.log: " + std::string(std::strerror(EISDIR)));
 }
 
+TEST_F(UserLogTest, FullDiskCostsTheEntryQuietly) {
+    // A log that opens but cannot grow: every write to /dev/full fails with "no space left".
+    fs::create_symlink("/dev/full", "CVemoDll_C20240305_usr.log");
+    testing::internal::CaptureStdout();
+    const int result = Write(At(2024, 3, 5, 1, 2, 3), "lost\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(result, -1);
+}
+
 TEST_F(UserLogTest, TodaysEntryIsDatedLikeItsFile) {
     ASSERT_EQ(WriteUsrLog(kSourceTag, "[ERROR]now,Line %d\n", __LINE__), 0);
     // Exactly one file, whose date matches the entry's timestamp.

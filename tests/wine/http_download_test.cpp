@@ -30,8 +30,19 @@ std::string PageOfSize(size_t size) {
     return head + std::string(size - head.size() - tail.size(), 'p') + tail;
 }
 
+// Bytes that are no text: every value, zero bytes among them, in a fixed order.
+std::string BinaryGarbage(size_t size) {
+    std::string bytes(size, '\0');
+    uint32_t state = 0x12345678;
+    for (char& byte : bytes) byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    return bytes;
+}
+
 TEST(HttpDownload, ServerBehaviours) {
     ScopedWorkingDirectory directory;
+    // Every download ends within this bound, however the server behaves.
+    constexpr double kBoundSeconds = 2.0;
+    ScopedEnvironmentVariable bound("CVEMO_HTTP_TIMEOUT_MS", "2000");
     const std::string pem = CertificatePem();
     const struct {
         const char* name;
@@ -47,12 +58,21 @@ TEST(HttpDownload, ServerBehaviours) {
         {"10 MB", {Page(pem), 0, 0, 10 * 1024 * 1024 / pem.size()}, E_CERT_DATA_ERROR, ""},
         {"no certificate in the page", {Page("<html>no certificate</html>")}, E_CERT_DATA_ERROR, ""},
         {"closes without a byte", {""}, E_CERT_DATA_ERROR, ""},
+        // Hostile servers: each ends within the bound.
+        {"one byte per second", {Page(pem), 1, 1000}, E_CERT_DATA_ERROR, ""},
+        {"closes mid-header", {"HTTP/1.0 200 OK\r\nContent-Ty"}, E_CERT_DATA_ERROR, ""},
+        {"two certificates: both, from the first", {Page(pem + pem)}, 0, pem + pem},
+        {"binary garbage", {BinaryGarbage(3000)}, E_CERT_DATA_ERROR, ""},
+        {"a zero byte before the certificate", {Page(std::string("x\0", 2) + pem)}, E_CERT_DATA_ERROR, ""},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         TestHttpServer server(row.server);
         ASSERT_TRUE(server.listening());
+        const auto start = std::chrono::steady_clock::now();
         const UserCertCall call = GetUserCert("1", "", "", server.address("/certs/signer.pem?x=1").c_str());
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(elapsed, kBoundSeconds + 1.5) << "the download outlasted its bound";
         EXPECT_EQ(call.result, row.result);
         EXPECT_EQ(call.text, row.text);
         EXPECT_TRUE(row.result == 0 ? call.guardsIntact : call.emptyOnFailure);

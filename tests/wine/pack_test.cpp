@@ -3,10 +3,13 @@
 // edition's fresh buffers, and no heap block left behind.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "support/edition_under_test.h"
+#include "support/run_program.h"
+#include "support/scoped_environment.h"
 #include "support/token_fixture.h"
 
 namespace vemo::test {
@@ -109,6 +112,37 @@ TEST(Pack, RepeatedUseLeavesNoHeapBlockBehind) {
     EXPECT_EQ(after, before);
     std::printf("[report] pack memory, %s edition: %ld busy process-heap blocks before and %ld after 200 "
                 "fill-and-release cycles\n", Edition().name().c_str(), before, after);
+}
+
+TEST(Pack, VemoNamesTheExportAnEditionLacks) {
+    // vemo binds every export by name; one the edition lacks is reported by name, never called.
+    ScopedWorkingDirectory directory;
+    const std::wstring vemo = ProgramDirectory() + L"\\..\\..\\tools\\vemo.exe";
+    const struct {
+        const wchar_t* command;
+        const char* exportName;
+        bool present;
+    } cases[] = {
+        {L"pack", "C_VEMO_NewPack", IsToken()},
+        {L"verify-p7 garbage.p7", "C_VEMO_VerifySign_P7", Edition().kind() != EditionKind::Picker},
+    };
+    std::FILE* garbage = std::fopen("garbage.p7", "wb");
+    ASSERT_NE(garbage, nullptr);
+    std::fputs("not a message", garbage);
+    std::fclose(garbage);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exportName);
+        const ProgramRun run = RunProgram(vemo, L"--dll \"" + Edition().dllPath() + L"\" " + c.command);
+        const bool named =
+            run.output.find(std::string("vemo: the library has no export ") + c.exportName) != std::string::npos;
+        if (c.present) {
+            EXPECT_NE(run.exitCode, 2) << run.output;
+            EXPECT_FALSE(named) << run.output;
+        } else {
+            EXPECT_EQ(run.exitCode, 2) << run.output;
+            EXPECT_TRUE(named) << run.output;
+        }
+    }
 }
 
 }  // namespace

@@ -23,8 +23,12 @@ endfunction()
 # (tests/interop/raw-signature-openssl.sh and signed-message-openssl.sh, before and after it);
 # the trace edition's run verifies openssl's messages too. The picker edition's dialogs are
 # pictured in build/screenshots/ as the tests show them.
+# The robustness tests of the same program (bad input, leaks, threads and processes at once,
+# faults from outside) run as entries of their own, labelled "robustness", so that their time
+# shows apart.
 set(VEMO_RAW_INTEROP "${CMAKE_BINARY_DIR}/raw-interop")
 set(VEMO_P7_INTEROP "${CMAKE_BINARY_DIR}/p7-interop")
+set(VEMO_ROBUSTNESS_TESTS "BadInput.*:Leaks.*:Concurrency.*:Faults.*")
 foreach(edition token trace picker)
     set(interop_arguments "")
     if(edition STREQUAL "token")
@@ -33,8 +37,11 @@ foreach(edition token trace picker)
         set(interop_arguments "--p7-interop=Z:${VEMO_P7_INTEROP}")
     endif()
     vemo_wine_test(library.${edition} library_tests.exe --edition=${edition} ${interop_arguments}
-        "--screenshots=${CMAKE_BINARY_DIR}/screenshots")
+        "--screenshots=${CMAKE_BINARY_DIR}/screenshots" "--gtest_filter=-${VEMO_ROBUSTNESS_TESTS}")
     set_tests_properties(wine.library.${edition} PROPERTIES ENVIRONMENT "TZ=CST-8")
+    vemo_wine_test(robustness.${edition} library_tests.exe --edition=${edition}
+        "--gtest_filter=${VEMO_ROBUSTNESS_TESTS}")
+    set_tests_properties(wine.robustness.${edition} PROPERTIES ENVIRONMENT "TZ=CST-8" LABELS "wine;robustness")
 endforeach()
 add_test(NAME interop.raw-signature-openssl-sign
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/raw-signature-openssl.sh" sign "${VEMO_RAW_INTEROP}")
@@ -52,13 +59,10 @@ add_test(NAME interop.signed-message-openssl
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/signed-message-openssl.sh" check "${VEMO_P7_INTEROP}")
 set_tests_properties(interop.signed-message-openssl PROPERTIES FIXTURES_REQUIRED p7_interop_out LABELS "interop;wine")
 
-# The raw signature's benchmark, alone on the machine.
-vemo_wine_test(bench.raw-signature library_tests.exe --edition=token "--gtest_filter=*Benchmark.*")
-set_tests_properties(wine.bench.raw-signature PROPERTIES LABELS "bench;wine" RUN_SERIAL ON)
-
-vemo_wine_test(bench.validation validation_bench.exe --edition=token)
-# Alone on the machine, like the other benchmark: the figures mean something only then.
-set_tests_properties(wine.bench.validation PROPERTIES LABELS "wine;bench" RUN_SERIAL ON)
+# Every export beside the platform's own sequence, alone on the machine: the figures mean
+# something only then.
+vemo_wine_test(bench.exports export_bench.exe --edition=token)
+set_tests_properties(wine.bench.exports PROPERTIES LABELS "bench;wine" RUN_SERIAL ON)
 
 # The client built against the header and each edition's import library (tests/abi/client.c).
 foreach(edition token trace picker)

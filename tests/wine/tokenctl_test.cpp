@@ -244,10 +244,15 @@ TEST_F(TokenctlTest, FaultsAreSetAndCleared) {
     EXPECT_EQ(UTGenRandomNumber(sizeof random, random), -7);
     EXPECT_EQ(UTGetCurCert(&record), -1);
 
-    EXPECT_RUN(Tokenctl("clear-fault UTEnumCtn"), 0, "");
+    EXPECT_RUN(Tokenctl("clear-fault UTEnumCtn"), 0, "UTEnumCtn works again");
+    EXPECT_RUN(Tokenctl("clear-fault UTEnumCtn"), 0, "UTEnumCtn had no fault set");
+    const ProgramRun list = Tokenctl("list");
+    EXPECT_EQ(list.output.find("fault: UTEnumCtn"), std::string::npos) << list.output;
+    EXPECT_NE(list.output.find("fault: UTGenRandomNumber returns 0xfffffff9"), std::string::npos) << list.output;
     EXPECT_EQ(UTEnumCtn(1, 0, &count, &keySpec), UT_OK);
     EXPECT_EQ(UTGenRandomNumber(sizeof random, random), -7);
-    EXPECT_RUN(Tokenctl("clear-faults"), 0, "");
+    EXPECT_RUN(Tokenctl("clear-faults"), 0, "3 fault(s) cleared");
+    EXPECT_EQ(Tokenctl("list").output.find("fault:"), std::string::npos);
     EXPECT_EQ(UTGenRandomNumber(sizeof random, random), UT_OK);
     EXPECT_TRUE(LoadedToken().faults.empty());
 }

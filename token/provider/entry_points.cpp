@@ -3,6 +3,7 @@
 // for, the token serves one request at a time. Nothing thrown crosses this boundary.
 #include <new>
 
+#include "frame/module_unload.h"
 #include "token/provider/csp_interface.h"
 #include "token/provider/operations.h"
 
@@ -65,6 +66,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         delete vemo::csp::g_objects;
         vemo::csp::g_objects = nullptr;
+        // advapi32 loads and unloads the provider with its first and last context.
+        vemo::ReleaseRuntimeReserve();
     }
     return TRUE;
 }

@@ -171,6 +171,31 @@ ImportResult ContainerFromKeyFiles(const std::vector<uint8_t>& keyFile, const st
     return MakeUserContainer(key.get(), certificate.get(), options);
 }
 
+ImportResult ContainerFromPfxFile(const std::string& path, const std::string& password,
+                                  const ContainerOptions& options) {
+    std::vector<uint8_t> pfx;
+    std::string error;
+    if (!ReadWholeFile(path, pfx, error)) return Failure(error);
+    // The password in UTF-16, as PFXImportCertStore takes it; never in a string that keeps a
+    // copy of its own.
+    const int units = MultiByteToWideChar(CP_ACP, 0, password.data(), static_cast<int>(password.size()), nullptr, 0);
+    std::vector<wchar_t> wide(static_cast<size_t>(units) + 1, L'\0');
+    const WipedOnExit<std::vector<wchar_t>> wipe(wide);
+    MultiByteToWideChar(CP_ACP, 0, password.data(), static_cast<int>(password.size()), wide.data(), units);
+    return ContainerFromPfx(pfx, wide.data(), options);
+}
+
+ImportResult ContainerFromKeyFilePaths(const std::string& keyPath, const std::string& certificatePath,
+                                       const ContainerOptions& options) {
+    std::vector<uint8_t> key, certificate;
+    const WipedOnExit<std::vector<uint8_t>> wipe(key);
+    std::string error;
+    if (!ReadWholeFile(keyPath, key, error) || !ReadWholeFile(certificatePath, certificate, error)) {
+        return Failure(error);
+    }
+    return ContainerFromKeyFiles(key, certificate, options);
+}
+
 Container ContainerWithoutKey(const std::string& name) {
     Container container;
     container.name = name;

@@ -34,6 +34,15 @@ ImportResult ContainerFromPfx(const std::vector<uint8_t>& pfx, const wchar_t* pa
 ImportResult ContainerFromKeyFiles(const std::vector<uint8_t>& keyFile, const std::vector<uint8_t>& certificateFile,
                                    const ContainerOptions& options);
 
+// What tokenctl's add-pfx and add-key do, from the files' paths and the password as typed (in
+// the ANSI code page). Every clear copy of the key and of the password that these make is
+// wiped before its memory is released: the key file's bytes and decoded forms, the password's
+// UTF-16 form. Errors as above, and "cannot open <path>" / "cannot read <path>" for the files.
+ImportResult ContainerFromPfxFile(const std::string& path, const std::string& password,
+                                  const ContainerOptions& options);
+ImportResult ContainerFromKeyFilePaths(const std::string& keyPath, const std::string& certificatePath,
+                                       const ContainerOptions& options);
+
 // A container with a name only: the pseudo-containers, and containers without key for tests.
 Container ContainerWithoutKey(const std::string& name);
 

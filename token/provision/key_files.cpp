@@ -5,11 +5,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "codec/byte_reader.h"
+#include "frame/win_handles.h"
 #include "token/provision/error_text.h"
 
 namespace vemo::token::provision {
@@ -39,15 +38,15 @@ bool ReadElement(codec::ByteReader& in, uint8_t tag, codec::ByteReader& contents
 }
 
 // The first PEM block of `text`: its label and decoded body. False when there is none or its
-// body is not Base64.
+// body is not Base64. Read in place: a key file's text is never copied.
 bool DecodePem(const std::vector<uint8_t>& file, std::string& label, std::vector<uint8_t>& der) {
-    const std::string text(file.begin(), file.end());
-    const std::string begin = "-----BEGIN ";
+    const std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
+    const std::string_view begin = "-----BEGIN ";
     const size_t start = text.find(begin);
     if (start == std::string::npos) return false;
     const size_t labelEnd = text.find("-----", start + begin.size());
     if (labelEnd == std::string::npos) return false;
-    label = text.substr(start + begin.size(), labelEnd - start - begin.size());
+    label = std::string(text.substr(start + begin.size(), labelEnd - start - begin.size()));
     const size_t body = labelEnd + 5;
     const size_t end = text.find("-----END " + label + "-----", body);
     if (end == std::string::npos) return false;
@@ -104,14 +103,25 @@ SecretBytes BlobOfPkcs1(const SecretBytes& der) {
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Straight into a buffer of the file's size: no stream buffer and no growing vector leaves
+    // a copy of a key file behind in released memory.
+    const win::FileHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size)) {
         error = "cannot open " + path;
         return false;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || bytes.empty()) {
-        error = "cannot read " + path + (bytes.empty() ? " (empty)" : "");
+    if (size.QuadPart == 0 || size.QuadPart > kFileSizeMax) {
+        error = "cannot read " + path + (size.QuadPart == 0 ? " (empty)" : " (too large)");
+        return false;
+    }
+    bytes.assign(static_cast<size_t>(size.QuadPart), 0);
+    DWORD read = 0;
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
+        SecureZeroMemory(bytes.data(), bytes.size());
+        bytes.clear();
+        error = "cannot read " + path;
         return false;
     }
     return true;

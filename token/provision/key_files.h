@@ -10,7 +10,11 @@
 
 namespace vemo::token::provision {
 
-// The whole file; false with `error` set when it cannot be read or is empty.
+// Files the tool reads whole (certificates, keys, PFX files and revocation lists) are at most this long.
+inline constexpr long long kFileSizeMax = 64 * 1024 * 1024;
+
+// The whole file, read into a buffer of its size and no other; false with `error` set when it
+// cannot be read, is empty or is larger than kFileSizeMax.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
 
 // The DER of a certificate file (PEM "CERTIFICATE" or DER); empty with `error` set otherwise.

@@ -240,11 +240,9 @@ int AddPfx(const std::vector<std::string>& words) {
         return Usage(problem);
     }
     if (arguments.positional.size() != 1) return Usage("add-pfx takes one PFX file");
-    std::vector<uint8_t> pfx;
-    if (!ReadWholeFile(arguments.positional[0], pfx, problem)) return Fail(problem);
-    const auto password = arguments.options.find("--password");
-    const std::wstring widePassword = password == arguments.options.end() ? L"" : Widen(password->second);
-    return AddImported(ContainerFromPfx(pfx, widePassword.c_str(), options), IntoOption(arguments));
+    std::string& password = arguments.options["--password"];  // empty without the option
+    const WipedOnExit<std::string> wipe(password);
+    return AddImported(ContainerFromPfxFile(arguments.positional[0], password, options), IntoOption(arguments));
 }
 
 int AddKey(const std::vector<std::string>& words) {
@@ -256,12 +254,8 @@ int AddKey(const std::vector<std::string>& words) {
         return Usage(problem);
     }
     if (arguments.positional.size() != 2) return Usage("add-key takes a key file and a certificate file");
-    std::vector<uint8_t> key, certificate;
-    if (!ReadWholeFile(arguments.positional[0], key, problem) ||
-        !ReadWholeFile(arguments.positional[1], certificate, problem)) {
-        return Fail(problem);
-    }
-    return AddImported(ContainerFromKeyFiles(key, certificate, options), IntoOption(arguments));
+    return AddImported(ContainerFromKeyFilePaths(arguments.positional[0], arguments.positional[1], options),
+                       IntoOption(arguments));
 }
 
 int AddWithoutKey(const std::string& name) {
@@ -288,13 +282,17 @@ int ClearFault(const std::vector<std::string>& words) {
     std::string problem;
     if (!ParseFaultPoint(words[0], point, problem)) return Usage(problem);
     return EditToken([&](TokenImage& image, std::string&) {
+        const bool wasSet = image.faultCode(point).has_value();
         image.clearFault(point);
+        std::printf("%s %s\n", FaultPointName(point), wasSet ? "works again" : "had no fault set");
         return true;
     });
 }
 
 int ClearFaults() {
     return EditToken([](TokenImage& image, std::string&) {
+        const unsigned cleared = static_cast<unsigned>(image.faults.size());
+        std::printf("%u fault(s) cleared: every token call works again\n", cleared);
         image.faults.clear();
         return true;
     });

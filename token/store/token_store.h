@@ -60,6 +60,22 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
+// Wipes a buffer that held clear secrets (a key file read whole, a typed password) when the
+// guard goes, before the buffer's own memory is released.
+template <typename Buffer>
+class WipedOnExit {
+public:
+    explicit WipedOnExit(Buffer& buffer) : buffer_(buffer) {}
+    ~WipedOnExit() {
+        if (!buffer_.empty()) SecureZeroMemory(buffer_.data(), buffer_.size() * sizeof buffer_[0]);
+    }
+    WipedOnExit(const WipedOnExit&) = delete;
+    WipedOnExit& operator=(const WipedOnExit&) = delete;
+
+private:
+    Buffer& buffer_;
+};
+
 // A container holding `key` (which must be exportable: its PRIVATEKEYBLOB is taken and
 // protected at once) under `keySpec`, and `certificate` (DER, may be empty). Empty on failure.
 std::optional<Container> MakeContainer(const std::string& name, uint32_t keySpec, HCRYPTKEY key,

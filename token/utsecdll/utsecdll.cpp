@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "frame/module_unload.h"
 #include "token/store/token_store.h"
 
 namespace {
@@ -138,4 +139,10 @@ extern "C" int32_t __cdecl UTGenRandomNumber(uint32_t count, uint8_t* buffer) {
         const NTSTATUS status = BCryptGenRandom(nullptr, buffer, count, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
         return BCRYPT_SUCCESS(status) ? UT_OK : UT_ERR_RANDOM_FAILED;
     });
+}
+
+// UTSecDll comes and goes with the library that imports it.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) vemo::ReleaseRuntimeReserve();
+    return TRUE;
 }

@@ -90,7 +90,7 @@ void TestHttpServer::answer(SOCKET client) {
     const std::string& page = behaviour_.response;
     const size_t piece = behaviour_.segment == 0 ? page.size() : behaviour_.segment;
     for (size_t round = 0; round < behaviour_.repeat && !stopping_; ++round) {
-        for (size_t at = 0; at < page.size(); at += piece) {
+        for (size_t at = 0; at < page.size() && !stopping_; at += piece) {
             const int count = static_cast<int>(std::min(piece, page.size() - at));
             if (send(client, page.data() + at, count, 0) != count) return;  // the client went away
             if (behaviour_.pauseMs != 0) Sleep(behaviour_.pauseMs);

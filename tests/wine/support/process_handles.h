@@ -1,5 +1,5 @@
-// What a process holds open: its handles, and whether the token's provider is loaded (advapi32
-// unloads a provider with its last context, so a context left open keeps it loaded).
+// What a process holds: its handles, its memory, and whether the token's provider is loaded
+// (advapi32 unloads a provider with its last context, so a context left open keeps it loaded).
 #pragma once
 
 #include <windows.h>
@@ -11,5 +11,13 @@ namespace vemo::test {
 DWORD HandleCount();
 
 bool ProviderLoaded();
+
+// The process's committed private memory: the sum of its committed private regions, found by
+// walking the address space with VirtualQuery (Wine answers GetProcessMemoryInfo's PrivateUsage
+// with 0).
+SIZE_T CommittedPrivateBytes();
+// The bytes of the busy blocks of every heap of the process (HeapWalk): what is allocated right
+// now, to the byte, whichever heap the C runtimes and the platform's libraries use.
+SIZE_T HeapBusyBytes();
 
 }  // namespace vemo::test
