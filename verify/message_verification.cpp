@@ -39,10 +39,15 @@ int32_t VerifyMessage(const uint8_t* message, const uint32_t* messageLength) {
     CRYPT_VERIFY_MESSAGE_PARA parameters{};
     parameters.cbSize = sign::kVerifyMessageParametersSize;
     parameters.dwMsgAndCertEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
-    // One call verifies and decodes: the content lies inside the message, so a buffer of the
-    // largest message holds it, and no size query (which verifies as much again) is needed.
+    // The size query verifies already; the second call verifies again and decodes the content,
+    // which lies inside the message and so fits a buffer of the message's size.
+    DWORD contentLength = 0;
+    if (!CryptVerifyMessageSignature(&parameters, 0, copy, length, nullptr, &contentLength, nullptr) ||
+        contentLength > kMessageMax) {
+        LogError("[ERROR]CryptVerifyMessageSignature is error,Error Code: -1,Line %d\n", __LINE__);
+        return E_FAILED;
+    }
     uint8_t content[kMessageMax + 1] = {};  // and a terminator after the largest content
-    DWORD contentLength = kMessageMax;
     if (!CryptVerifyMessageSignature(&parameters, 0, copy, length, content, &contentLength, nullptr)) {
         LogError("[ERROR]CryptVerifyMessageSignature is error,Error Code: -1,Line %d\n", __LINE__);
         return E_FAILED;
