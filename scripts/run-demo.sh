@@ -86,7 +86,7 @@ echo
 echo "== A raw signature with the token's key, and its verification with the user's certificate"
 tokenctl clear-faults
 tokenctl register-provider "$(windows_path "$win64/token/provider/SoftTokenCsp.dll")"
-vemo token sign "pay 100 to Alice" payment.sig
+vemo token sign "pay 100 to Alice" --out payment.sig
 certificate=$(windows_path "$root/tests/fixtures/pki/user1024.crt.pem")
 vemo token verify "$certificate" "pay 100 to Alice" payment.sig
 echo "   (the same record over other data)"
@@ -96,7 +96,7 @@ rm -f "$demo/payment.sig" "$demo"/CVemoDll_C*_usr.log
 # --- A PKCS#7 signed message with the token's key, read by openssl and by the library --------
 echo
 echo "== A PKCS#7 signed message with the token's key, verified by openssl and by the library"
-vemo token sign-p7 "pay 100 to Alice" payment.p7
+vemo token sign-p7 "pay 100 to Alice" --out payment.p7
 echo "\$ openssl cms -verify -inform DER -binary -noverify -in payment.p7 | od -An -c"
 openssl cms -verify -inform DER -binary -noverify -in "$demo/payment.p7" | od -An -c
 vemo token verify-p7 payment.p7
