@@ -85,10 +85,11 @@ int Verify(const LibraryBinding& library, const Arguments& given) {
               {{"key_data", keyFile}, {"key_data_length", static_cast<long long>(keyData.size())},
                {"hash_selector", static_cast<long long>(hashSelector)}, source,
                {"data_length", static_cast<long long>(data.size())}, {"record_file", recordFile}}};
-    call.tables.push_back(RecordTable(record, true));
     call.result = library.verifySign(reinterpret_cast<uint8_t*>(keyData.data()), static_cast<int32_t>(keyData.size()),
                                      hashSelector, reinterpret_cast<const uint8_t*>(data.data()),
                                      static_cast<uint32_t>(data.size()), &record);
+    // What the refused record holds tells why (no marker, a length out of range, another signer).
+    if (call.result != 0) call.tables.push_back(RecordTable(record, true));
     return Print(library, call);
 }
 
@@ -108,7 +109,7 @@ const Command kVerifyCommand = {
     "verify", "<key data file> (<text> | --file <path>) <record file> [--md5]",
     "checks a signature record against a text and a certificate or RSA public key (C_VEMO_VerifySign)",
     "The key data file holds the signer's certificate or RSA public key as PEM, Base64 or DER.\n"
-    "--md5 passes the hash selector 11 (MD5); SHA-1 otherwise. The record's fields are shown.",
+    "--md5 passes the hash selector 11 (MD5); SHA-1 otherwise. A refused record's fields are shown.",
     Verify};
 
 }  // namespace vemo::tool

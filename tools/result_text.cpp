@@ -178,10 +178,10 @@ std::vector<CodeMeaning> MeaningsOf(int32_t code) {
         meanings.push_back({where, {entry.name != nullptr ? entry.name : General(code).name, entry.meaning}});
     }
     // 1 means something only to the two exports that answer it; 0 and the failures also mean
-    // what the header says to every other export.
+    // what the header says of them in general.
     const ResultText general = General(code);
     if (!general.name.empty() && code != 1) {
-        meanings.push_back({meanings.empty() ? "any export" : "other exports", general});
+        meanings.push_back({"in general", general});
     }
     // A value the library gives no meaning is read as a Windows error that an export passed on.
     if (meanings.empty()) meanings.push_back({"Windows", {"", WindowsError(code)}});

@@ -24,7 +24,7 @@ ResultText DescribeResult(Export which, Edition edition, int32_t code);
 // gives it a meaning of its own, the header's general one; a value the library gives no
 // meaning, as a Windows error.
 struct CodeMeaning {
-    std::string where;  // "C_VEMO_VerifySign", "C_VEMO_SignEx (picker)", "any export", "Windows"
+    std::string where;  // "C_VEMO_VerifySign", "C_VEMO_SignEx (picker)", "in general", "Windows"
     ResultText text;
 };
 std::vector<CodeMeaning> MeaningsOf(int32_t code);
