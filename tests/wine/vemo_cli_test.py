@@ -86,7 +86,8 @@ def check(edition, args, status, expected, program=VEMO):
 
 
 def announced_before_blocking(edition, args, announcement):
-    """A call that waits for the user says so first: the line is out while vemo still waits."""
+    """A call that waits for the user says so first: the line is out while vemo still waits (in
+    a window no one closes; the run is ended)."""
     with subprocess.Popen([WINE, VEMO, "--edition", edition, *args], env=env, cwd=work, stdout=subprocess.PIPE,
                           stderr=subprocess.DEVNULL) as child:
         line = child.stdout.readline().decode("latin-1").rstrip("\r\n")
@@ -200,6 +201,8 @@ try:
           os.path.join(alone, "vemo.exe"))
     announced_before_blocking("picker", ["getcert", "x"], "The certificate selection dialog (\"Dialog\") is waiting "
                               "for you on the desktop: pick a certificate and press its left button, or Cancel.")
+    announced_before_blocking("trace", ["verify-p7", W + "pay.p7"], "The trace edition shows the signed text in a "
+                              "message box once the signature verifies; the call returns when you close it.")
     for name, size in (("user.pem", None), ("pay.sig", 364), ("random.bin", 16), ("digest.bin", 20)):
         path = os.path.join(work, name)
         if not os.path.exists(path) or (size is not None and os.path.getsize(path) != size):
