@@ -19,6 +19,7 @@ foreach(arch win32 win64)
             DESTINATION ${top}/lib COMPONENT ${component})
         install(FILES "${PROJECT_SOURCE_DIR}/include/CVemoDll_C.h" DESTINATION ${top}/include COMPONENT ${component})
         install(FILES "${PROJECT_SOURCE_DIR}/docs/api.md" DESTINATION ${top}/docs COMPONENT ${component})
+        install(FILES "${PROJECT_SOURCE_DIR}/tests/abi/client.c" DESTINATION ${top}/examples COMPONENT ${component})
         install(FILES "${PROJECT_SOURCE_DIR}/docs/client-readme.md" DESTINATION ${top} RENAME README.md
             COMPONENT ${component})
         list(APPEND VEMO_PACKAGE_COMPONENTS ${component})
@@ -59,6 +60,13 @@ add_test(NAME packages.contents
     COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_packages.py"
         --version ${PROJECT_VERSION} --build "${CMAKE_BINARY_DIR}" --source "${PROJECT_SOURCE_DIR}")
 set_tests_properties(packages.contents PROPERTIES LABELS abi FIXTURES_SETUP packages)
+
+# The README's way from a release package to a working client program, followed as written.
+add_test(NAME packages.readme-client
+    COMMAND "${PROJECT_SOURCE_DIR}/tests/abi/readme-client.sh" "${PROJECT_SOURCE_DIR}" "${CMAKE_BINARY_DIR}"
+        "${VEMO_WINE_PREFIX}")
+set_tests_properties(packages.readme-client PROPERTIES LABELS "abi;wine" FIXTURES_REQUIRED "packages;wine"
+    RESOURCE_LOCK wineprefix)
 
 # The API reference covers every export.
 add_test(NAME docs.api-reference

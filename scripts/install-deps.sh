@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ clang python3            # native build, test drivers
+    unzip                                   # the release packages, as a client developer opens them
     libclang-rt-14-dev                      # libFuzzer and the sanitizer runtimes of clang
     googletest                              # GoogleTest sources, built natively and for mingw
     libbenchmark-dev libssl-dev openssl     # benchmarks beside OpenSSL, test PKI, interop

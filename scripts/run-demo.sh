@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# The demo: builds the win64 editions, provisions a software token in a Wine prefix of its own
-# and calls the library through the command-line client: the user's certificate from the token
-# and its fields, random bytes from the system provider and from the token's generator, a SHA-1
-# digest, a failure in the token edition's user log, a raw signature with the token's key and
-# its verification, a PKCS#7 signed message checked by openssl and by the library, the
-# certificate checks on a valid, an expired and a revoked certificate, and the picker edition's
-# selection dialog on the virtual display, pictured.
+# The demo: the road of use of CVemoDll_C, told as a short story. It builds the win64 editions,
+# makes a fresh Wine prefix of its own with a software token and the test PKI, and walks the
+# exports in the order a client uses them through the command-line client vemo: the user's
+# certificate from the token, its fields, its checks against a trusted root and a revocation
+# list, a text signed (raw and PKCS#7) and verified by the library and by openssl, a failure and
+# its log line, and the picker edition's selection dialog, pictured.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Wine wants a display: the demo runs on a virtual one.
@@ -18,118 +17,103 @@ build=${VEMO_BUILD_DIR:-build}
 jobs=${VEMO_JOBS:-$(nproc)}
 
 scripts/install-deps.sh
-echo "== Building the win64 editions"
+echo "== Building the win64 editions, vemo and the software token"
 cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" --target win64 -j "$jobs" >/dev/null
+started=$SECONDS
 
 demo="$root/$build/demo"
 prefix="$demo/wineprefix"
-echo "== Making a Wine prefix for the demo ($prefix)"
+win64="$root/$build/win64"
+pki="$root/tests/fixtures/pki"
+echo "== A fresh Wine prefix for the demo: $build/demo/wineprefix"
 tests/wine/prefix.sh setup "$prefix" >/dev/null
 trap 'tests/wine/prefix.sh shutdown "$prefix"' EXIT
+cp "$pki"/{user1024.pfx,root-a.crt.pem,root-a.crl.pem,revoked.crt.pem,signer.crt.pem,plain.crt.pem} "$demo/"
+rm -f "$demo"/CVemoDll_C*_usr.log
 
-win64="$root/$build/win64"
-windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
-wine_run() { (cd "$demo" && "$root/tests/wine/run.sh" "$prefix" "$@"); }
-# vemo <edition> <command...>: the client against one edition's CVemoDll_C.dll.
-vemo() {
-    local edition=$1
-    shift
-    echo "\$ vemo --dll editions\\$edition\\CVemoDll_C.dll $*"
-    wine_run "$win64/tools/vemo.exe" --dll "$(windows_path "$win64/editions/$edition/CVemoDll_C.dll")" "$@" || true
+run() { (cd "$demo" && "$root/tests/wine/run.sh" "$prefix" "$@"); }
+# The commands as a reader would type them; each runs in build/demo/, vemo and tokenctl under Wine.
+typed() {
+    local line="\$" word
+    for word in "$@"; do [[ $word == *" "* ]] && line+=" \"$word\"" || line+=" $word"; done
+    echo "$line"
 }
-tokenctl() { echo "\$ tokenctl $*"; wine_run "$win64/token/provision/tokenctl.exe" "$@"; }
-default_provider_key='HKLM\SOFTWARE\Microsoft\Cryptography\Defaults\Provider Types\Type 001'
-
+vemo() { typed vemo "$@"; run "$win64/tools/vemo.exe" "$@" || true; }
+tokenctl() { typed tokenctl "$@"; run "$win64/token/provision/tokenctl.exe" "$@"; }
+shell() { echo "\$ $*"; (cd "$demo" && eval "$*"); }
+chapter() { echo; echo "== $*"; }
 export VEMO_TOKEN_STORE='C:\vemo-demo\token.vtk'
+data="pay 100 to Alice"
+
 echo
-echo "== A software token with one user's key and certificate"
+echo "vemo is $build/win64/tools/vemo.exe, the command-line client of every export; --edition picks"
+echo "the library's edition. The files below are in $build/demo/."
+
+chapter "1. A user with a USB key token"
+echo "The user's key and certificate live in a token. The software token stands in for one:"
+echo "tokenctl plugs it in with the test PKI's user1024 and registers the token's provider."
 tokenctl create
-tokenctl add-pseudo '*default*'
-tokenctl add-pfx "$(windows_path "$root/tests/fixtures/pki/user1024.pfx")" --password test
-tokenctl list
+tokenctl add-pfx user1024.pfx --password test
+tokenctl register-provider "Z:${win64//\//\\}\\token\\provider\\SoftTokenCsp.dll"
 
-# --- The user's certificate from the token, and what is in it -------------------------------
-echo
-echo "== The user's certificate from the token (selector 4), and its fields"
-vemo token getcert 4 --out token-user.pem
-vemo token certinfo token-user.pem 1 2 3 4 7 8 36
-echo
-echo "== A test root's fields, its dates in local time 8 hours east of UTC (TZ=CST-8)"
-(export TZ=CST-8; vemo token certinfo "$(windows_path "$root/tests/fixtures/pki/root-a.crt.pem")" 3 5 8 41 42)
-rm -f "$demo/token-user.pem"
-# ----------------------------------------------------------------------------------------------
+chapter "2. The user's certificate, from the token"
+echo "Selector 4 reads the certificate of the token's first user container, as one-line PEM text."
+vemo --edition token getcert 4 --out user.pem
 
-echo
-echo "== Random bytes and a SHA-1 digest through the token edition"
-vemo token random 16
-vemo token hash abc
+chapter "3. What the certificate says"
+echo "One call per item: serial number, subject, issuer, dates (local time), common name. Every"
+echo "call also fills the pack, nine slots a program reads directly."
+vemo --edition token certinfo user.pem 2 3 5 41 42 36
 
-echo
-echo "== The default provider made unavailable: the token edition falls back to the token"
-original=$(wine_run reg query "$default_provider_key" /v Name | tr -d '\r' |
-    sed -n 's/.*REG_SZ *//p')
-wine_run reg add "$default_provider_key" /v Name /d "No Such Provider" /f >/dev/null
-vemo token random 16
-echo "   (the picker edition has no token to fall back on)"
-vemo picker random 16
-echo
-echo "== The token's generator failing: its code is returned and written to the user log"
-tokenctl fail UTGenRandomNumber 0x0E000099
-vemo token random 16
-wine_run reg add "$default_provider_key" /v Name /d "$original" /f >/dev/null
-echo "\$ cat $(cd "$demo" && ls CVemoDll_C*_usr.log)"
-cat "$demo"/CVemoDll_C*_usr.log
-rm -f "$demo"/CVemoDll_C*_usr.log
-
-echo
-echo "== A raw signature with the token's key, and its verification with the user's certificate"
-tokenctl clear-faults
-tokenctl register-provider "$(windows_path "$win64/token/provider/SoftTokenCsp.dll")"
-vemo token sign "pay 100 to Alice" payment.sig
-certificate=$(windows_path "$root/tests/fixtures/pki/user1024.crt.pem")
-vemo token verify "$certificate" "pay 100 to Alice" payment.sig
-echo "   (the same record over other data)"
-vemo token verify "$certificate" "pay 900 to Alice" payment.sig
-rm -f "$demo/payment.sig" "$demo"/CVemoDll_C*_usr.log
-
-# --- A PKCS#7 signed message with the token's key, read by openssl and by the library --------
-echo
-echo "== A PKCS#7 signed message with the token's key, verified by openssl and by the library"
-vemo token sign-p7 "pay 100 to Alice" payment.p7
-echo "\$ openssl cms -verify -inform DER -binary -noverify -in payment.p7 | od -An -c"
-openssl cms -verify -inform DER -binary -noverify -in "$demo/payment.p7" | od -An -c
-vemo token verify-p7 payment.p7
-rm -f "$demo/payment.p7"
-# ----------------------------------------------------------------------------------------------
-tokenctl remove
-
-echo
-echo "== Certificate checks: a valid, an expired and a revoked certificate"
-# The test PKI's root A made trusted in the demo prefix; its files beside the demo's programs.
-cp tests/fixtures/pki/{root-a.crt.pem,root-a.crl.pem,user1024.crt.pem,expired.crt.pem,revoked.crt.pem} "$demo/"
+chapter "4. Is it valid, and issued by a trusted root?"
+echo "The check wants the issuer among the user's trusted roots: the test PKI's root goes into \"ROOT\"."
 tokenctl store-add ROOT root-a.crt.pem
-vemo token verifycert user1024.crt.pem
-vemo token verifycert expired.crt.pem
-echo "   (a revoked certificate is still within its period and issued by the root: its list tells)"
-vemo token verifycert revoked.crt.pem
-vemo token verifycrl revoked.crt.pem root-a.crl.pem
-vemo token verifycrl user1024.crt.pem root-a.crl.pem
-tokenctl store-remove ROOT root-a.crt.pem
-rm -f "$demo"/CVemoDll_C*_usr.log
+vemo --edition token verifycert user.pem
 
-# --- The picker edition's selection dialog, on the virtual display ---------------------------
-echo
-echo "== The picker edition: the user picks a certificate in its selection dialog"
-cp tests/fixtures/pki/{user1024.crt.pem,signer.crt.pem,plain.crt.pem} "$demo/"
-tokenctl store-add MY user1024.crt.pem
+chapter "5. Is it revoked?"
+echo "The root's revocation list, a file: it does not hold the user's certificate (0) ..."
+vemo --edition token verifycrl user.pem root-a.crl.pem
+echo "... but it holds this one (1: revoked; vemo's exit status is 1)."
+vemo --edition token verifycrl revoked.crt.pem root-a.crl.pem
+
+chapter "6. The user signs a text with the token's key"
+echo "A raw signature (SHA-1, RSA) in a 364-byte signature record ..."
+vemo --edition token sign "$data" --out payment.sig
+echo "... and a PKCS#7 signed message that carries the text and the signer's certificate."
+vemo --edition token sign-p7 "$data" --out payment.p7
+
+chapter "7. Anyone with the certificate verifies both, with the library ..."
+vemo --edition token verify user.pem "$data" payment.sig
+vemo --edition token verify-p7 payment.p7
+
+chapter "8. ... and with openssl"
+echo "The record's value (its length at offset 60, the value from offset 64) against the key of"
+echo "the certificate, whose text is the Base64 of its DER between two armour lines:"
+shell "sed 's/-----[A-Z ]*-----//g' user.pem | base64 -d | openssl x509 -inform DER -pubkey -noout >user.key.pem"
+shell "tail -c +65 payment.sig | head -c \$(od -An -tu4 -j60 -N4 payment.sig) >payment.value"
+shell "printf '%s' '$data' | openssl dgst -sha1 -verify user.key.pem -signature payment.value"
+echo "The message, with the certificate checked up to the test root; its text ends with a zero byte:"
+shell "openssl cms -verify -inform DER -binary -CAfile root-a.crt.pem -in payment.p7 | od -An -c"
+
+chapter "9. A failure, and the line it leaves"
+echo "The record over other data does not verify. The token edition writes each failure to its daily"
+echo "user log in the current folder: the operation, the code, the source line."
+rm -f "$demo"/CVemoDll_C*_usr.log
+vemo --edition token verify user.pem "pay 900 to Alice" payment.sig
+shell "cat CVemoDll_C*_usr.log"
+echo "vemo codes <value> tells what a code means from each export:"
+vemo codes -306
+
+chapter "10. Without a token: the picker edition's selection dialog"
+echo "The picker edition lets the user pick a certificate of their own stores. Two certificates go"
+echo "into \"MY\" and one into \"AddressBook\"; a stand-in for the person takes the dialog's picture"
+echo "and presses OK, and the chosen certificate comes back as text."
+tokenctl store-add MY user.pem
 tokenctl store-add MY signer.crt.pem
 tokenctl store-add AddressBook plain.crt.pem
-# vemo waits in the dialog while a stand-in for the person, on the X side, looks at the window,
-# takes its picture and clicks its OK button.
-echo "\$ vemo --dll editions\\picker\\CVemoDll_C.dll getcert x"
-wine_run "$win64/tools/vemo.exe" --dll "$(windows_path "$win64/editions/picker/CVemoDll_C.dll")" getcert x \
-    >"$demo/getcert.out" 2>&1 &
+echo "\$ vemo --edition picker getcert x"
+run "$win64/tools/vemo.exe" --edition picker getcert x >"$demo/getcert.out" 2>&1 &
 vemo_pid=$!
 dialog=""
 for _ in $(seq 1 100); do
@@ -146,9 +130,19 @@ if [ -n "$dialog" ]; then
 fi
 wait "$vemo_pid" || true
 cat "$demo/getcert.out"
-[ -n "$dialog" ] && echo "   (the dialog as the user saw it: $build/demo/selection-dialog.png)"
-tokenctl store-remove AddressBook plain.crt.pem
-tokenctl store-remove MY signer.crt.pem
-tokenctl store-remove MY user1024.crt.pem
-rm -f "$demo"/{getcert.out,user1024.crt.pem,signer.crt.pem,plain.crt.pem}
-# ----------------------------------------------------------------------------------------------
+[ -n "$dialog" ] && echo "(the dialog as the user saw it: $build/demo/selection-dialog.png)"
+
+chapter "Aside: random bytes and a digest"
+vemo --edition token random 16
+vemo --edition token hash "$data"
+echo "Without the default provider, the token edition takes random bytes from the token; the picker"
+echo "edition, which has no token, answers -1."
+provider_key='HKLM\SOFTWARE\Microsoft\Cryptography\Defaults\Provider Types\Type 001'
+original=$(run reg query "$provider_key" /v Name | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+run reg add "$provider_key" /v Name /d "No Such Provider" /f >/dev/null
+vemo --edition token random 16
+vemo --edition picker random 16
+run reg add "$provider_key" /v Name /d "$original" /f >/dev/null
+
+echo
+echo "== The demo took $((SECONDS - started)) s after the build."

@@ -1,12 +1,20 @@
 // The subcommands of vemo: each family of exports has a file of its own that defines its
-// commands; vemo.cpp lists them in one table.
+// commands; vemo.cpp lists them in one table. Every command reports its calls through the
+// output layer (output.h).
+//
+// Conventions shared by the commands: files the command reads are named as arguments; the data
+// to hash, sign or verify is a text on the command line or, with --file, a file's content;
+// --out writes what the export wrote (a certificate, bytes, a record, a message) to a file.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "library_binding.h"
+#include "output.h"
 
 namespace vemo::tool {
 
@@ -14,31 +22,50 @@ using Arguments = std::vector<std::string>;
 
 struct Command {
     const char* name;
-    const char* synopsis;  // "<count>": the arguments, for the usage line
+    const char* synopsis;  // the arguments, for the usage line
     const char* summary;   // one line for the command list
-    const char* help;      // what "vemo help <command>" adds, or nullptr
-    // Runs the command; the exit status (0 only when the export returned 0, 2 for bad usage).
+    const char* help;      // what "vemo help <command>" adds
+    // Runs the command; the exit status (0 only when every export called returned 0, 1 when
+    // one did not, 2 for bad usage or a file that cannot be read or written).
     int (*run)(const LibraryBinding& library, const Arguments& args);
 };
 
-// Prints "result: <code> (<name>: <meaning>)" and gives the exit status for it.
-int Report(int32_t result);
-// Prints the usage of `command` to standard error and gives the exit status of bad usage.
+// A command's arguments: options with a value ("--out <file>"), flags ("--md5") and what is
+// left, the positional arguments.
+struct ParsedArguments {
+    std::map<std::string, std::string> options;  // "--out" -> "record.sig"
+    std::vector<std::string> flags;
+    Arguments positional;
+
+    bool has(const char* flag) const;
+    // The option's value, or `otherwise`.
+    std::string option(const char* name, const std::string& otherwise = "") const;
+};
+// False, after a message on standard error, for an option the command does not take or one
+// without its value.
+bool ParseArguments(const Arguments& args, std::initializer_list<const char*> options,
+                    std::initializer_list<const char*> flags, ParsedArguments& parsed);
+
+// Prints the usage of `command` to standard error and gives the exit status of bad usage (2).
 int Usage(const Command& command);
+// The usage line of a command.
+std::string UsageLine(const Command& command);
 // Says, before the call blocks, that the picker edition's dialog `dialog` now waits for the
 // user on the desktop.
 void AnnounceDialog(const char* dialog);
-// Takes the option `name` and its value ("--mode 1") out of `args`; what is left are the
-// positional arguments.
-bool TakeOption(Arguments& args, const char* name, std::string& value);
-// Takes the data out of `args`: the first positional argument, or with --file a file's content.
-bool DataOf(Arguments& args, std::string& data);
-// Lower-case hexadecimal text of the bytes.
-std::string Hex(const uint8_t* bytes, size_t count);
+
+// The data of a command: its first positional argument (taken out), or with --file a file's
+// content. `source` names it for the call's arguments ("data": the text, or "file": the path).
+// False when there is none or the file cannot be read.
+bool DataOf(ParsedArguments& args, std::string& data, Field& source);
 // The whole content of a file; false (and a message on standard error) when it cannot be read.
 bool ReadFile(const std::string& path, std::string& content);
-// Writes the bytes to a file; false (and a message) when it cannot be written.
-bool WriteFile(const std::string& path, const void* bytes, size_t count);
+// Writes the bytes to the --out file when one is given and adds "written_to" to the call's
+// outputs; false (and a message) when it cannot be written.
+bool WriteOut(const ParsedArguments& args, const void* bytes, size_t count, Call& call);
+// The exit status after a call that was printed and whose --out file could or could not be
+// written.
+inline int Finished(int printed, bool written) { return written ? printed : 2; }
 
 // The command table of each family.
 extern const Command kGetCertCommand;

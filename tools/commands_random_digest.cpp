@@ -7,41 +7,61 @@
 namespace vemo::tool {
 namespace {
 
-int Random(const LibraryBinding& library, const Arguments& args) {
-    if (args.size() != 1) return Usage(kRandomCommand);
-    const unsigned long count = std::strtoul(args[0].c_str(), nullptr, 10);
-    if (count > 1u << 20) {
-        std::fprintf(stderr, "vemo: at most 1048576 bytes at a time\n");
+constexpr unsigned long kRandomMax = 1u << 20;
+
+int Random(const LibraryBinding& library, const Arguments& given) {
+    ParsedArguments args;
+    if (!ParseArguments(given, {"--out"}, {}, args) || args.positional.size() != 1) return Usage(kRandomCommand);
+    char* end = nullptr;
+    const unsigned long count = std::strtoul(args.positional[0].c_str(), &end, 10);
+    if (args.positional[0].empty() || *end != '\0' || args.positional[0][0] == '-' || count > kRandomMax) {
+        std::fprintf(stderr, "vemo: the count is a number of bytes from 0 to %lu\n", kRandomMax);
         return 2;
     }
     std::vector<uint8_t> buffer(count ? count : 1);
-    const int32_t result = library.generateRandom(buffer.data(), static_cast<uint32_t>(count));
-    if (result == 0) std::printf("random: %s\n", Hex(buffer.data(), count).c_str());
-    return Report(result);
+    Call call{Export::GenerateRandom, {{"length", static_cast<long long>(count)}}};
+    call.result = library.generateRandom(buffer.data(), static_cast<uint32_t>(count));
+    bool written = true;
+    if (call.result == 0) {
+        call.outputs.push_back({"bytes", Hex(buffer.data(), count)});
+        written = WriteOut(args, buffer.data(), count, call);
+    }
+    return Finished(Print(library, call), written);
 }
 
-int Hash(const LibraryBinding& library, const Arguments& args) {
+int Hash(const LibraryBinding& library, const Arguments& given) {
+    ParsedArguments args;
     std::string data;
-    if (args.size() == 2 && args[0] == "--file") {
-        if (!ReadFile(args[1], data)) return 2;
-    } else if (args.size() == 1) {
-        data = args[0];
-    } else {
+    Field source;
+    if (!ParseArguments(given, {"--file", "--out"}, {}, args) || !DataOf(args, data, source) ||
+        !args.positional.empty()) {
         return Usage(kHashCommand);
     }
     uint8_t digest[CVEMO_SHA1_DIGEST_SIZE] = {};
     uint32_t length = 0;
-    const int32_t result = library.hash(0, reinterpret_cast<const uint8_t*>(data.data()),
-                                        static_cast<uint32_t>(data.size()), digest, &length);
-    if (result == 0) std::printf("sha1: %s\n", Hex(digest, length).c_str());
-    return Report(result);
+    Call call{Export::Hash, {source, {"data_length", static_cast<long long>(data.size())}}};
+    call.result = library.hash(0, reinterpret_cast<const uint8_t*>(data.data()), static_cast<uint32_t>(data.size()),
+                               digest, &length);
+    bool written = true;
+    if (call.result == 0) {
+        call.outputs.push_back({"digest", Hex(digest, length)});
+        call.outputs.push_back({"digest_length", static_cast<long long>(length)});
+        written = WriteOut(args, digest, length, call);
+    }
+    return Finished(Print(library, call), written);
 }
 
 }  // namespace
 
-const Command kRandomCommand = {"random", "<count>", "random bytes (C_VEMO_GenerateRandom), printed as hex",
-                                nullptr, Random};
-const Command kHashCommand = {"hash", "<text> | --file <path>", "SHA-1 digest of a text or a file (C_VEMO_Hash)",
-                              nullptr, Hash};
+const Command kRandomCommand = {
+    "random", "<count> [--out <file>]", "random bytes (C_VEMO_GenerateRandom), printed as hex",
+    "Up to 1048576 bytes; --out also writes them to a file. The bytes come from the default provider;\n"
+    "the token and trace editions fall back on the token's generator when it is unavailable.",
+    Random};
+const Command kHashCommand = {
+    "hash", "(<text> | --file <path>) [--out <file>]", "SHA-1 digest of a text or a file (C_VEMO_Hash)",
+    "--out writes the 20 bytes of the digest to a file. The digest is made in the key container\n"
+    "\"temporary\" of the default provider; a failure there is a Windows error code.",
+    Hash};
 
 }  // namespace vemo::tool

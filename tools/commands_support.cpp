@@ -1,64 +1,70 @@
-// What the subcommands share: result reports, usage, options and data, hex text and files.
+// What the subcommands share: their arguments, usage, data and files.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 
 #include "commands.h"
-#include "frame/result_codes.h"
 
 namespace vemo::tool {
 
-int Report(int32_t result) {
-    const char* name = vemo::resultCodeName(result);
-    if (result == 0) {
-        std::printf("result: 0 (success)\n");
-    } else if (name != nullptr) {
-        std::printf("result: %ld (%s: %s)\n", static_cast<long>(result), name, vemo::resultCodeMeaning(result));
-    } else {
-        std::printf("result: %ld (0x%08lx)\n", static_cast<long>(result), static_cast<unsigned long>(result));
+bool ParsedArguments::has(const char* flag) const {
+    return std::find(flags.begin(), flags.end(), flag) != flags.end();
+}
+
+std::string ParsedArguments::option(const char* name, const std::string& otherwise) const {
+    const auto found = options.find(name);
+    return found == options.end() ? otherwise : found->second;
+}
+
+bool ParseArguments(const Arguments& args, std::initializer_list<const char*> options,
+                    std::initializer_list<const char*> flags, ParsedArguments& parsed) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word.size() < 3 || word.compare(0, 2, "--") != 0) {
+            parsed.positional.push_back(word);
+        } else if (std::find(flags.begin(), flags.end(), word) != flags.end()) {
+            parsed.flags.push_back(word);
+        } else if (std::find(options.begin(), options.end(), word) != options.end() && i + 1 < args.size()) {
+            parsed.options[word] = args[++i];
+        } else {
+            std::fprintf(stderr, "vemo: %s \"%s\"\n",
+                         std::find(options.begin(), options.end(), word) != options.end() ? "no value for"
+                                                                                          : "no such option",
+                         word.c_str());
+            return false;
+        }
     }
-    return result == 0 ? 0 : 1;
+    return true;
+}
+
+std::string UsageLine(const Command& command) {
+    return std::string("usage: vemo [--dll <path> | --edition token|trace|picker] [--json] ") + command.name +
+           (*command.synopsis ? " " : "") + command.synopsis;
 }
 
 int Usage(const Command& command) {
-    std::fprintf(stderr, "usage: vemo [--dll <path>] %s %s\n", command.name, command.synopsis);
+    std::fprintf(stderr, "%s\n(\"vemo help %s\" says more)\n", UsageLine(command).c_str(), command.name);
     return 2;
 }
 
 void AnnounceDialog(const char* dialog) {
-    std::printf("The %s dialog (\"Dialog\") is waiting for you on the desktop: pick a certificate\n"
-                "and press its left button, or Cancel.\n",
-                dialog);
-    std::fflush(stdout);
+    Announce(std::string("The ") + dialog +
+             " dialog (\"Dialog\") is waiting for you on the desktop: pick a certificate and press its left "
+             "button, or Cancel.");
 }
 
-bool TakeOption(Arguments& args, const char* name, std::string& value) {
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] != name) continue;
-        value = args[i + 1];
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-        return true;
+bool DataOf(ParsedArguments& args, std::string& data, Field& source) {
+    const std::string path = args.option("--file");
+    if (!path.empty()) {
+        source = {"file", path};
+        return ReadFile(path, data);
     }
-    return false;
-}
-
-bool DataOf(Arguments& args, std::string& data) {
-    std::string path;
-    if (TakeOption(args, "--file", path)) return ReadFile(path, data);
-    if (args.empty()) return false;
-    data = args.front();
-    args.erase(args.begin());
+    if (args.positional.empty()) return false;
+    data = args.positional.front();
+    args.positional.erase(args.positional.begin());
+    source = {"data", data};
     return true;
-}
-
-std::string Hex(const uint8_t* bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 15];
-    }
-    return text;
 }
 
 bool ReadFile(const std::string& path, std::string& content) {
@@ -71,13 +77,16 @@ bool ReadFile(const std::string& path, std::string& content) {
     return true;
 }
 
-bool WriteFile(const std::string& path, const void* bytes, size_t count) {
+bool WriteOut(const ParsedArguments& args, const void* bytes, size_t count, Call& call) {
+    const std::string path = args.option("--out");
+    if (path.empty()) return true;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (out) out.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(count));
     if (!out) {
         std::fprintf(stderr, "vemo: cannot write %s\n", path.c_str());
         return false;
     }
+    call.outputs.push_back({"written_to", path});
     return true;
 }
 

@@ -45,13 +45,23 @@ int32_t Call(FARPROC proc, bool stdcallEdition, Args... args) {
 
 const char* ExportName(Export which) { return kExports[static_cast<int>(which)].name; }
 
+const char* EditionName(Edition edition) {
+    switch (edition) {
+        case Edition::Token: return "token";
+        case Edition::Trace: return "trace";
+        case Edition::Picker: return "picker";
+    }
+    return "";
+}
+
 MissingExport::MissingExport(Export which)
     : std::runtime_error(std::string("the library has no export ") + ExportName(which)), which_(which) {}
 
 LibraryBinding::LibraryBinding(const std::wstring& path) {
     module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module_ == nullptr) {
-        error_ = "cannot load the library (error " + std::to_string(GetLastError()) + ")";
+        loadError_ = GetLastError();
+        error_ = "cannot load the library (error " + std::to_string(loadError_) + ")";
         return;
     }
     bind();
@@ -60,7 +70,8 @@ LibraryBinding::LibraryBinding(const std::wstring& path) {
 LibraryBinding::LibraryBinding(const std::string& path) {
     module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module_ == nullptr) {
-        error_ = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+        loadError_ = GetLastError();
+        error_ = "cannot load " + path + " (error " + std::to_string(loadError_) + ")";
         return;
     }
     bind();

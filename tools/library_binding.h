@@ -20,6 +20,11 @@ enum class Export {
 };
 inline constexpr int kExportCount = 13;
 
+// The editions, told apart by their exports: the token edition alone has C_VEMO_NewPack, the
+// picker edition alone plain names for C_VEMO_GenerateRandom and C_VEMO_Hash.
+enum class Edition { Token, Trace, Picker };
+const char* EditionName(Edition edition);  // "token", "trace", "picker"
+
 // "C_VEMO_Hash" and so on.
 const char* ExportName(Export which);
 
@@ -44,10 +49,13 @@ public:
 
     bool loaded() const { return module_ != nullptr; }
     const std::string& error() const { return error_; }
+    DWORD loadError() const { return loadError_; }  // GetLastError of the failed load
     HMODULE module() const { return module_; }
     // Token or trace edition: stdcall, two decorated names. Otherwise the picker edition.
     bool stdcallEdition() const { return stdcallEdition_; }
-    const char* editionFamily() const { return stdcallEdition_ ? "token or trace" : "picker"; }
+    Edition edition() const {
+        return !stdcallEdition_ ? Edition::Picker : has(Export::NewPack) ? Edition::Token : Edition::Trace;
+    }
     bool has(Export which) const { return procs_[static_cast<int>(which)] != nullptr; }
 
     // The exports, with the arguments of the public header.
@@ -78,6 +86,7 @@ private:
     bool stdcallEdition_ = false;
     FARPROC procs_[kExportCount] = {};
     std::string error_;
+    DWORD loadError_ = 0;
 };
 
 }  // namespace vemo::tool

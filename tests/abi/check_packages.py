@@ -14,7 +14,7 @@ ARCHES = {"win32": "i686-w64-mingw32-objdump", "win64": "x86_64-w64-mingw32-objd
 
 def expected_files(edition):
     files = {"bin/CVemoDll_C.dll", "include/CVemoDll_C.h", "lib/libCVemoDll_C.a", "lib/CVemoDll_C.lib",
-             "docs/api.md", "README.md"}
+             "docs/api.md", "examples/client.c", "README.md"}
     if edition != "picker":
         files.add("bin/UTSecDll.dll")
     return files

@@ -1,9 +1,11 @@
 /*
- * A client program written against the public header and linked with an edition's import
- * library, as a customer would build one. It proves that the header's declarations bind to
- * the edition's export names (the decorated ones included) and calling convention.
- * Exit status 0 when the digest of "abc" and 16 random bytes come back and both certificate
- * checks refuse a missing certificate.
+ * A client program of CVemoDll_C.dll, written against the public header and linked with an
+ * edition's import library as any client is. The release packages carry it as
+ * examples/client.c (the README says how to build and run it); the ABI tests build it against
+ * each edition, which shows that the header's declarations bind to the edition's export names
+ * (the decorated ones included) and calling convention.
+ * Exit status 0 and "client: ok" when the digest of "abc" and 16 random bytes come back and
+ * both certificate checks refuse a missing certificate.
  */
 #include <stdio.h>
 #include <string.h>

@@ -91,3 +91,10 @@ set_tests_properties(wine.provider PROPERTIES FIXTURES_SETUP provider_interop)
 add_test(NAME interop.provider-openssl
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/provider-openssl.sh" "${VEMO_PROVIDER_INTEROP}")
 set_tests_properties(interop.provider-openssl PROPERTIES FIXTURES_REQUIRED provider_interop LABELS "interop;wine")
+
+# vemo, the command-line client: every subcommand, its readable and JSON output and its exit
+# status, on success and failure (a few seconds: one short Wine process per case).
+add_test(NAME wine.vemo
+    COMMAND Python3::Interpreter "${VEMO_WINE_DIR}/vemo_cli_test.py" "${VEMO_WINE_PREFIX}" "${VEMO_WIN64_DIR}"
+        "${PROJECT_SOURCE_DIR}/tests/fixtures/pki")
+set_tests_properties(wine.vemo PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix LABELS wine TIMEOUT 300)
