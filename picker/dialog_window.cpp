@@ -11,13 +11,6 @@ HMODULE LibraryModule() {
     return module;
 }
 
-}  // namespace
-
-INT_PTR RunModal(int templateId, DLGPROC procedure, void* state) {
-    return DialogBoxParamW(LibraryModule(), MAKEINTRESOURCEW(templateId), nullptr, procedure,
-                           reinterpret_cast<LPARAM>(state));
-}
-
 void CentreOnScreen(HWND dialog) {
     RECT area{}, window{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
@@ -33,6 +26,20 @@ void FillList(HWND list, const Listing& listing) {
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
     if (listing.counted > 0) SendMessageA(list, LB_SETCURSEL, 0, 0);
+}
+
+}  // namespace
+
+INT_PTR RunModal(int templateId, DLGPROC procedure, void* state) {
+    return DialogBoxParamW(LibraryModule(), MAKEINTRESOURCEW(templateId), nullptr, procedure,
+                           reinterpret_cast<LPARAM>(state));
+}
+
+void OpenCertificateList(HWND dialog, int listId, const std::vector<DialogStore>& stores) {
+    const Tell tell = TellIn(dialog);
+    const DialogStores opened(stores, tell);
+    FillList(GetDlgItem(dialog, listId), opened.List(tell));
+    CentreOnScreen(dialog);
 }
 
 std::optional<std::string> SelectedEntry(HWND list) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "picker/dialog_stores.h"
 #include "frame/message_box.h"
@@ -51,12 +52,11 @@ inline Tell TellIn(HWND owner) {
     return [owner](const char* text) { ShowMessage(owner, text); };
 }
 
-// Centres the dialog on the screen's work area, as the dialog framework does for its dialogs.
-void CentreOnScreen(HWND dialog);
-
-// Fills the list box with the names (the list box sorts them) and selects the first entry when
-// a certificate was counted at all.
-void FillList(HWND list, const Listing& listing);
+// A dialog opening: the list box `listId` filled with the names of the certificates of `stores`
+// (the list box sorts them, the first entry selected when a certificate was counted at all;
+// a store out of reach told in a message box), the dialog centred on the screen's work area
+// as the dialog framework centres its dialogs.
+void OpenCertificateList(HWND dialog, int listId, const std::vector<DialogStore>& stores);
 
 // The text of the list's selected entry, or nothing when no entry is selected.
 std::optional<std::string> SelectedEntry(HWND list);

@@ -10,12 +10,7 @@
 namespace vemo::picker {
 namespace {
 
-void Open(HWND dialog) {
-    const Tell tell = TellIn(dialog);
-    const DialogStores stores(kSelectionStores, tell);
-    FillList(GetDlgItem(dialog, VEMO_IDC_SELECTION_LIST), stores.List(tell));
-    CentreOnScreen(dialog);
-}
+void Open(HWND dialog) { OpenCertificateList(dialog, VEMO_IDC_SELECTION_LIST, kSelectionStores); }
 
 void Confirm(HWND dialog, SelectionText& chosen) {
     const Tell tell = TellIn(dialog);

@@ -10,12 +10,7 @@
 namespace vemo::picker {
 namespace {
 
-void Open(HWND dialog) {
-    const Tell tell = TellIn(dialog);
-    const DialogStores stores(kSigningStores, tell);
-    FillList(GetDlgItem(dialog, VEMO_IDC_SIGNING_LIST), stores.List(tell));
-    CentreOnScreen(dialog);
-}
+void Open(HWND dialog) { OpenCertificateList(dialog, VEMO_IDC_SIGNING_LIST, kSigningStores); }
 
 void Confirm(HWND dialog, win::CertificateContext& found) {
     const Tell tell = TellIn(dialog);

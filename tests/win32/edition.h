@@ -1,25 +1,16 @@
 // The edition this program is a client of. Each edition's program is built from the same test
-// files with VEMO_WIN32_EDITION_<TOKEN|TRACE|PICKER> and linked with that edition's import
-// library; the tests ask these constants where the editions differ.
+// files with that edition's switch (VEMO_EDITION_<TOKEN|TRACE|PICKER>) and linked with its import
+// library; the tests ask the library's own constants where the editions differ.
 #pragma once
+
+#include "frame/edition.h"
 
 namespace vemo::test {
 
-enum class Edition { Token, Trace, Picker };
-
-#if defined(VEMO_WIN32_EDITION_TOKEN)
-inline constexpr Edition kEdition = Edition::Token;
-#elif defined(VEMO_WIN32_EDITION_TRACE)
-inline constexpr Edition kEdition = Edition::Trace;
-#elif defined(VEMO_WIN32_EDITION_PICKER)
-inline constexpr Edition kEdition = Edition::Picker;
-#else
-#error "define VEMO_WIN32_EDITION_TOKEN, VEMO_WIN32_EDITION_TRACE or VEMO_WIN32_EDITION_PICKER"
-#endif
-
-// The token and trace editions fall back on the token and export two decorated names.
-inline constexpr bool kUsesToken = kEdition != Edition::Picker;
-inline constexpr bool kWritesUserLog = kEdition == Edition::Token;
-inline constexpr bool kWritesTrace = kEdition == Edition::Trace;
+using Edition = edition::Kind;
+inline constexpr Edition kEdition = edition::kKind;
+using edition::kUsesToken;
+using edition::kWritesTrace;
+using edition::kWritesUserLog;
 
 }  // namespace vemo::test

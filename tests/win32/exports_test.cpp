@@ -18,6 +18,7 @@
 #include "CVemoDll_C.h"
 #include "checked_call.h"
 #include "edition.h"
+#include "support/hex_text.h"
 #include "support/scoped_environment.h"
 #include "support/token_fixture.h"
 #include "token/utsecdll/UTSecDll.h"
@@ -29,16 +30,6 @@ namespace vemo::test {
 namespace {
 
 constexpr uint8_t kCanary = 0xCC;
-
-std::string Hex(const uint8_t* bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 15];
-    }
-    return text;
-}
 
 bool CanariesIntact(const std::vector<uint8_t>& buffer) {
     for (size_t i : {size_t{0}, size_t{1}, size_t{2}, size_t{3}}) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/edition_under_test.h"
+#include "support/hex_text.h"
 #include "support/scoped_environment.h"
 #include "support/store_fixture.h"
 #include "support/token_fixture.h"
@@ -23,13 +24,6 @@ constexpr int32_t kUntouched = 77;
 std::string Text(const std::string& fixture) {
     const std::vector<uint8_t> bytes = FixtureBytes(fixture);
     return std::string(bytes.begin(), bytes.end());
-}
-
-std::string Hex(const std::vector<uint8_t>& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (uint8_t byte : bytes) hex += {digits[byte >> 4], digits[byte & 15]};
-    return hex;
 }
 
 // A pack as the edition's caller has one: the token edition's from C_VEMO_NewPack; the trace
@@ -121,7 +115,7 @@ TEST(CertInfo, EveryItemOfTheTestPki) {
         {"user1024.crt.pem", "3", X500("user1024.crt.der", false)},
         {"user1024.crt.pem", "4", "2000-1-1-8-0-0,2050-1-1-7-59-59"},
         {"user1024.crt.pem", "5", X500("user1024.crt.der", true)},
-        {"user1024.crt.pem", "6", Hex(FixtureBytes("user1024.pub.der"))},
+        {"user1024.crt.pem", "6", Hex(FixtureBytes("user1024.pub.der"), HexCase::Upper)},
         {"user1024.crt.pem", "7", aki},
         {"user1024.crt.pem", "8", "0CF1C03372A5F6511964F4CE46DA027DF125B946"},
         {"user1024.crt.pem", "31", "CN"},
@@ -137,7 +131,7 @@ TEST(CertInfo, EveryItemOfTheTestPki) {
         {"user1024.crt.pem", "0", ""},
         {"user1024.crt.pem", "abc", ""},
         {"user2048.crt.b64", "2", "4B3A291807F6E5D4C3B2A19F7D5C3B8E00"},  // odd length: the platform's order
-        {"user2048.crt.b64", "6", Hex(FixtureBytes("user2048.pub.der"))},
+        {"user2048.crt.b64", "6", Hex(FixtureBytes("user2048.pub.der"), HexCase::Upper)},
         {"signer.crt.pem", "2", "0102"},
         {"plain.crt.pem", "1", "V1"},
         {"plain.crt.pem", "2", "030201"},
@@ -270,14 +264,14 @@ TEST(CertInfo, LongValuesAreCutAtTheirBuffers) {
     ASSERT_EQ(call.result, 0);
     EXPECT_EQ(call.info, name) << "an item is cut only at the 1023-character output";
     EXPECT_EQ(pack.slot(5), name.substr(0, attributeSlot - 1) + '\0');
-    EXPECT_EQ(pack.slot(7), Hex(serial).substr(0, serialSlot));
+    EXPECT_EQ(pack.slot(7), Hex(serial, HexCase::Upper).substr(0, serialSlot));
     const std::string subject = X500Of(der);
     ASSERT_GT(subject.size(), 1023u);
     const struct {
         const char* item;
         std::string text;
     } cases[] = {
-        {"2", Hex(serial)},
+        {"2", Hex(serial, HexCase::Upper)},
         {"3", subject.substr(0, 1023)},
         {"4", "2001-2-3-12-5-6,2040-11-12-21-14-15"},
     };

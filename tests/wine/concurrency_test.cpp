@@ -184,11 +184,7 @@ TEST(Concurrency, EightThreadsAndThreeProcessesCallEverySafeExportAtOnce) {
     const int blocksBefore = Occurrences(ReadFileBytes("CVemoDLL_Debug.txt"), separator);
 
     // Three processes verify and hash in "temporary" all the while.
-    const std::wstring program = ProgramDirectory() + L"\\library_tests.exe";
-    const std::wstring arguments = L"--edition=" + std::wstring(Edition().name().begin(), Edition().name().end()) +
-                                   L" --verify-loop=" + std::to_wstring(kProcessRounds);
-    std::vector<std::unique_ptr<ChildProcess>> children;
-    for (int i = 0; i < kProcesses; ++i) children.push_back(std::make_unique<ChildProcess>(program, arguments));
+    const auto children = StartLoopingChildren(kProcesses, L"--verify-loop=" + std::to_wstring(kProcessRounds));
 
     const auto start = std::chrono::steady_clock::now();
     std::mutex lock;

@@ -225,7 +225,8 @@ typedef char* (__cdecl* UnixFileName)(const wchar_t*);
 // test cannot make one (not under Wine).
 bool LinkToFullDevice(const std::string& name) {
     const auto unixFileName =
-        reinterpret_cast<UnixFileName>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+        reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (unixFileName == nullptr) return false;
     char directory[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, directory);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "support/hex_text.h"
 #include "support/test_token.h"
 #include "support/token_callers.h"
 
@@ -14,13 +15,6 @@ namespace {
 
 constexpr BYTE kCanary = 0xCC;
 constexpr DWORD kNoToken = static_cast<DWORD>(SCARD_E_NO_SMARTCARD);
-
-std::string Hex(const uint8_t* bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) text += {digits[bytes[i] >> 4], digits[bytes[i] & 15]};
-    return text;
-}
 
 // A buffer of `capacity` bytes followed by canaries.
 struct GuardedBuffer {

@@ -12,21 +12,12 @@
 
 #include "CVemoDll_C.h"
 #include "support/edition_under_test.h"
+#include "support/hex_text.h"
 #include "support/scoped_environment.h"
 #include "token/utsecdll/UTSecDll.h"
 
 namespace vemo::test {
 namespace {
-
-std::string Hex(const uint8_t* bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 15];
-    }
-    return text;
-}
 
 // The digest of `text` with the given first argument; canaries around the 20 bytes show that
 // nothing else of the buffer was written.
@@ -81,15 +72,9 @@ TEST(Digest, MissingArgumentsAreRefused) {
 TEST(Digest, ConcurrentProcessesDoNotBreakEachOther) {
     // Each child deletes and re-creates the shared container "temporary" 100 times; without the
     // lock their sequences interleave and calls fail.
-    const std::wstring program = ProgramDirectory() + L"\\library_tests.exe";
-    const std::wstring arguments =
-        L"--edition=" + std::wstring(Edition().name().begin(), Edition().name().end()) + L" --hash-loop=100";
-    ChildProcess first(program, arguments);
-    ChildProcess second(program, arguments);
-    ChildProcess third(program, arguments);
-    EXPECT_EQ(first.wait(), 0) << "failed calls in the first process";
-    EXPECT_EQ(second.wait(), 0) << "failed calls in the second process";
-    EXPECT_EQ(third.wait(), 0) << "failed calls in the third process";
+    int failed = 0;
+    for (const auto& child : StartLoopingChildren(3, L"--hash-loop=100")) failed += child->wait() == 0 ? 0 : 1;
+    EXPECT_EQ(failed, 0) << "processes with failed calls";
 }
 
 // The current user's SID as text, read independently of the library.

@@ -160,15 +160,9 @@ TEST_F(RawVerification, TheWorkingContainer) {
 
 TEST_F(RawVerification, ProcessesVerifyingAndDigestingAtOnce) {
     // Each child verifies and digests 100 times, deleting and re-creating "temporary" each time.
-    const std::wstring program = ProgramDirectory() + L"\\library_tests.exe";
-    const std::wstring arguments =
-        L"--edition=" + std::wstring(Edition().name().begin(), Edition().name().end()) + L" --verify-loop=100";
-    ChildProcess first(program, arguments);
-    ChildProcess second(program, arguments);
-    ChildProcess third(program, arguments);
-    EXPECT_EQ(first.wait(), 0) << "failed calls in the first process";
-    EXPECT_EQ(second.wait(), 0) << "failed calls in the second process";
-    EXPECT_EQ(third.wait(), 0) << "failed calls in the third process";
+    int failed = 0;
+    for (const auto& child : StartLoopingChildren(3, L"--verify-loop=100")) failed += child->wait() == 0 ? 0 : 1;
+    EXPECT_EQ(failed, 0) << "processes with failed calls";
 }
 
 TEST_F(RawVerification, WhatIsLeftInTheCallersBuffer) {

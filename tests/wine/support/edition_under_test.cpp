@@ -53,4 +53,13 @@ void LoadEditionUnderTest(int& argc, char** argv) {
 
 const EditionUnderTest& Edition() { return *g_edition; }
 
+std::vector<std::unique_ptr<ChildProcess>> StartLoopingChildren(int count, const std::wstring& loop) {
+    const std::wstring arguments =
+        L"--edition=" + std::wstring(Edition().name().begin(), Edition().name().end()) + L" " + loop;
+    std::vector<std::unique_ptr<ChildProcess>> children;
+    for (int i = 0; i < count; ++i)
+        children.push_back(std::make_unique<ChildProcess>(ProgramDirectory() + L"\\library_tests.exe", arguments));
+    return children;
+}
+
 }  // namespace vemo::test

@@ -7,8 +7,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "support/scoped_environment.h"
 #include "tools/library_binding.h"
 
 namespace vemo::test {
@@ -39,5 +42,10 @@ const EditionUnderTest& Edition();
 
 // The folder holding this test program.
 std::wstring ProgramDirectory();
+
+// This test program started `count` times on the edition under test with `loop`
+// ("--hash-loop=100", "--verify-loop=100"): a child exits with 0 when every call of its loop
+// succeeded. The caller does its own part while they run and then waits for each.
+std::vector<std::unique_ptr<ChildProcess>> StartLoopingChildren(int count, const std::wstring& loop);
 
 }  // namespace vemo::test
