@@ -248,12 +248,8 @@ TEST(RawSignature, AThousandSignaturesAndVerificationsLeaveNoHandleBehind) {
         const Signed made = SignText(text);
         return made.result == 0 && VerifyWith(certificate, text, made.record) == 0;
     };
-    ASSERT_TRUE(cycle(-1));  // what stays loaded after the first call
-    const DWORD handles = HandleCount();
-    int failures = 0;
-    for (int i = 0; i < 1000; ++i) failures += cycle(i) ? 0 : 1;
+    const auto [failures, kept] = HandlesKeptByCycles(1000, cycle);
     EXPECT_EQ(failures, 0);
-    const DWORD kept = HandleCount() - handles;
     if (Edition().usesToken()) {
         EXPECT_EQ(kept, 0u);
         EXPECT_FALSE(ProviderLoaded());

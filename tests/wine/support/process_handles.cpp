@@ -79,4 +79,12 @@ SIZE_T HeapBusyBytes() {
     return busy;
 }
 
+CyclesOutcome HandlesKeptByCycles(int count, const std::function<bool(int)>& cycle) {
+    CyclesOutcome outcome{cycle(-1) ? 0 : 1, 0};
+    const DWORD before = HandleCount();
+    for (int i = 0; i < count; ++i) outcome.failures += cycle(i) ? 0 : 1;
+    outcome.keptHandles = HandleCount() - before;
+    return outcome;
+}
+
 }  // namespace vemo::test

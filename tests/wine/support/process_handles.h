@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace vemo::test {
 
 // The process's open handles. Wine answers GetProcessHandleCount with 0; there they are counted
@@ -11,6 +13,14 @@ namespace vemo::test {
 DWORD HandleCount();
 
 bool ProviderLoaded();
+
+// `cycle` run once (what stays loaded after a first call is not counted), then `count` times
+// with 0 to count - 1: the cycles that failed and the handles the `count` cycles kept.
+struct CyclesOutcome {
+    int failures;
+    DWORD keptHandles;
+};
+CyclesOutcome HandlesKeptByCycles(int count, const std::function<bool(int)>& cycle);
 
 // The process's committed private memory: the sum of its committed private regions, found by
 // walking the address space with VirtualQuery (Wine answers GetProcessMemoryInfo's PrivateUsage
