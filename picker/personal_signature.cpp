@@ -18,7 +18,7 @@ namespace {
 // No matching private key (the platform's own error stays inside).
 constexpr int32_t kNoPrivateKey = -2;
 
-// The key to sign with: the specification the platform reports, or, when that names neither
+// The key to sign with: the key spec the platform reports, or, when that names neither
 // (Wine reports 3 for a key imported from a PFX file), the context's exchange key if it has
 // one, else its signature key.
 DWORD SigningKeySpec(HCRYPTPROV context, DWORD reported) {

@@ -33,7 +33,7 @@ ProgramRun Tokenctl(const std::string& arguments) {
     return RunProgram(std::wstring(program.begin(), program.end()), std::wstring(arguments.begin(), arguments.end()));
 }
 
-// A token with a pseudo-container first and then two users, one per key specification.
+// A token with a pseudo-container first and then two users, one per key spec.
 token::TokenImage TwoUserToken() {
     token::Container pseudo;
     pseudo.name = "*default*";

@@ -284,7 +284,7 @@ DWORD DwordKeyParameter(HCRYPTKEY key, DWORD parameter) {
     return value;
 }
 
-TEST(UserKeys, OnlyTheProvisionedSpecification) {
+TEST(UserKeys, OnlyTheProvisionedKeySpec) {
     PluggedToken token(TwoKeyToken());
     const struct {
         const char* container;
@@ -309,7 +309,7 @@ TEST(UserKeys, OnlyTheProvisionedSpecification) {
         << "a context without container holds no key";
 }
 
-TEST(UserKeys, AContainerWithBothSpecifications) {
+TEST(UserKeys, AContainerWithBothKeySpecs) {
     // The exchange key first, a signature key of its own with its own certificate second.
     token::Container both = ContainerFor("LAB-BOTH", Identity(AT_KEYEXCHANGE, 1024));
     const token::Container& signing = Identity(AT_SIGNATURE, 2048).container;

@@ -183,7 +183,7 @@ TEST_F(TokenctlTest, AddKeyTakesEveryKeyForm) {
     EXPECT_EQ(image.containers[4].keySpec, token::kKeySignature);
 }
 
-TEST_F(TokenctlTest, ASecondKeyOfTheOtherSpecification) {
+TEST_F(TokenctlTest, ASecondKeyOfTheOtherKeySpec) {
     ASSERT_EQ(Tokenctl("add-pfx " + Fixture("user1024.pfx") + " --password test --name both").exitCode, 0);
     ASSERT_EQ(Tokenctl("add-empty nokey").exitCode, 0);
     const std::string before = ReadFileBytes(store.path());

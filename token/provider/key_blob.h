@@ -19,7 +19,7 @@ struct RsaBlobInfo {
 // PRIVATEKEYBLOB) holding all the numbers its header announces.
 std::optional<RsaBlobInfo> ReadRsaBlob(const uint8_t* data, size_t size, BYTE type);
 
-// The key specification a key of `algorithm` takes when it is imported: AT_SIGNATURE for
+// The key spec a key of `algorithm` takes when it is imported: AT_SIGNATURE for
 // CALG_RSA_SIGN, AT_KEYEXCHANGE otherwise.
 DWORD KeySpecOf(ALG_ID algorithm);
 

@@ -115,7 +115,7 @@ win::CryptKey PrivateKeyOf(PCCERT_CONTEXT certificate, win::ProviderContext& own
         return key;
     }
     if (callerFrees) owner.reset(context);
-    // Some systems report both specifications (3) for an imported key: ask for each.
+    // Some systems report both key specs (3) for an imported key: ask for each.
     if (!CryptGetUserKey(context, AT_KEYEXCHANGE, key.put())) CryptGetUserKey(context, AT_SIGNATURE, key.put());
     return key;
 }
@@ -124,7 +124,7 @@ win::CryptKey PrivateKeyOf(PCCERT_CONTEXT certificate, win::ProviderContext& own
 
 ImportResult ContainerFromPfx(const std::vector<uint8_t>& pfx, const wchar_t* password,
                               const ContainerOptions& options) {
-    if (!ValidKeySpec(options.keySpec)) return Failure("the key specification must be exchange or signature");
+    if (!ValidKeySpec(options.keySpec)) return Failure("the key spec must be exchange or signature");
     CRYPT_DATA_BLOB blob{static_cast<DWORD>(pfx.size()), const_cast<BYTE*>(pfx.data())};
     win::CertStore store(
         PFXImportCertStore(&blob, password != nullptr ? password : L"", CRYPT_EXPORTABLE | PKCS12_NO_PERSIST_KEY));
@@ -149,7 +149,7 @@ ImportResult ContainerFromPfx(const std::vector<uint8_t>& pfx, const wchar_t* pa
 
 ImportResult ContainerFromKeyFiles(const std::vector<uint8_t>& keyFile, const std::vector<uint8_t>& certificateFile,
                                    const ContainerOptions& options) {
-    if (!ValidKeySpec(options.keySpec)) return Failure("the key specification must be exchange or signature");
+    if (!ValidKeySpec(options.keySpec)) return Failure("the key spec must be exchange or signature");
     std::string error;
     const std::vector<uint8_t> der = CertificateDer(certificateFile, error);
     if (der.empty()) return Failure("certificate: " + error);
@@ -229,7 +229,7 @@ bool AddSecondKey(TokenImage& image, const std::string& name, Container imported
     } else if (found->secondKey) {
         error = "the container \"" + name + "\" already holds two keys";
     } else if (found->keySpec == imported.keySpec) {
-        error = std::string("the container \"") + name + "\" already holds a key of that specification; choose the " +
+        error = std::string("the container \"") + name + "\" already holds a key of that spec; choose the " +
                 (imported.keySpec == kKeySignature ? "exchange" : "signature") + " one with --spec";
     } else {
         found->secondKey = KeyPair{imported.keySpec, std::move(imported.protectedKey), std::move(imported.publicKey),

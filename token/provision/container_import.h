@@ -52,7 +52,7 @@ bool AddContainer(TokenImage& image, Container container, std::string& error);
 
 // Gives the container named `name` the key and certificate of `imported` as its second key;
 // false with `error` set when there is no such container, it has no key, already has a second
-// one, or its key has the same specification.
+// one, or its key has the same key spec.
 bool AddSecondKey(TokenImage& image, const std::string& name, Container imported, std::string& error);
 
 }  // namespace vemo::token::provision

@@ -57,8 +57,8 @@ constexpr char kUsageText[] =
     "  store-remove <store> <file> [--machine]  take it out again"
     "\n"
     "Containers are added last; the name defaults to the certificate's display name and the\n"
-    "key specification to exchange. --into gives an existing container a second key, of the\n"
-    "other specification, with its own certificate. The token file is %VEMO_TOKEN_STORE%, else\n"
+    "key spec to exchange. --into gives an existing container a second key, of the\n"
+    "other key spec, with its own certificate. The token file is %VEMO_TOKEN_STORE%, else\n"
     "%LOCALAPPDATA%\\VemoSoftToken\\token.vtk; --store names another.\n"
     "Exit status: 0 done, 1 failed, 2 usage error, 3 no token plugged in.";
 

@@ -71,12 +71,12 @@ bool ReadKey(codec::ByteReader& in, std::vector<uint8_t>& protectedKey, std::vec
            ReadField(in, kMaxBlobSize, certificate);
 }
 
-// Version 2: the second key's specification (0: none), then its fields.
+// Version 2: the second key's spec (0: none), then its fields.
 bool ReadSecondKey(codec::ByteReader& in, const Container& container, std::optional<KeyPair>& secondKey) {
     uint32_t keySpec = 0;
     if (!ReadU32(in, keySpec) || keySpec > kKeySignature) return false;
     if (keySpec == 0) return true;
-    // A second key sits beside a first key of the other specification.
+    // A second key sits beside a first key of the other key spec.
     if (!container.hasKey() || container.keySpec == keySpec) return false;
     KeyPair key;
     key.keySpec = keySpec;

@@ -11,7 +11,7 @@
 
 namespace vemo::token {
 
-// CryptoAPI key specifications.
+// CryptoAPI key specs.
 inline constexpr uint32_t kKeyExchange = 1;   // AT_KEYEXCHANGE
 inline constexpr uint32_t kKeySignature = 2;  // AT_SIGNATURE
 
@@ -34,7 +34,7 @@ struct Container {
     std::vector<uint8_t> protectedKey;      // the PRIVATEKEYBLOB, protected for the current user
     std::vector<uint8_t> publicKey;         // the PUBLICKEYBLOB of the same key (not secret)
     std::vector<uint8_t> certificate;       // DER; empty when the container holds none
-    // A second key, of the other specification, with its own certificate (token files of
+    // A second key, of the other key spec, with its own certificate (token files of
     // version 2), so that one container can hold an exchange key and a signature key.
     std::optional<KeyPair> secondKey;
 
@@ -88,7 +88,7 @@ inline constexpr size_t kMaxBlobSize = 64 * 1024;
 inline constexpr size_t kMaxFaults = 64;
 
 // The file form: "VEMOTOK1", then little-endian counts and length-prefixed fields. "VEMOTOK2"
-// adds each container's second key after its certificate (a key specification, 0 for none,
+// adds each container's second key after its certificate (a key spec, 0 for none,
 // then the key's fields). Tokens are written in version 1 unless a container holds a second key,
 // so that readers of version 1 keep reading them; both versions are read.
 // SerialiseToken answers an empty vector for an image beyond the limits.

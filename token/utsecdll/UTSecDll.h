@@ -25,12 +25,12 @@
  *  - the current container is one per process; a caller that enumerates and then reads the
  *    current container from several threads serialises that sequence itself;
  *  - UTEnumCtn takes any index from 1 (store order), stores the number of containers in its
- *    third argument and the container's key specification (1, 2; 0: none) in its fourth, and
+ *    third argument and the container's key spec (1, 2; 0: none) in its fourth, and
  *    leaves no container current after any failure;
  *  - UTGetCurCtnName hands out a zero-terminated copy of the name in a buffer of
  *    UT_NAME_BUFFER_SIZE bytes per thread, valid until the thread calls again; longer names are
  *    cut; an empty name when no container is current;
- *  - UTGetCurCert stores the container's key specification in the record's first word, refuses
+ *  - UTGetCurCert stores the container's key spec in the record's first word, refuses
  *    a certificate larger than UT_CERT_MAX_SIZE with UT_ERR_CERT_TOO_LARGE and leaves the record
  *    untouched on failure;
  *  - UTGenRandomNumber takes its bytes from the system's generator, not a CryptoAPI provider

@@ -13,7 +13,7 @@
 namespace vemo::test {
 
 // An exportable RSA key pair made in the system's RSA provider and a self-signed certificate
-// for it, with the key protected as the token stores it. Made once per specification and size
+// for it, with the key protected as the token stores it. Made once per key spec and size
 // and kept for the run, since 2048-bit keys take a while to make.
 struct TestIdentity {
     DWORD keySpec = 0;

@@ -21,7 +21,7 @@ token::Container FixtureContainer(const std::string& user, const std::string& na
                                   uint32_t keySpec = token::kKeyExchange);
 
 // Whether the container's key, taken out of its protection, signs what its certificate's public
-// key verifies, under the container's key specification.
+// key verifies, under the container's key spec.
 bool SignsForItsCertificate(const token::Container& container);
 
 // Points VEMO_TOKEN_STORE at a token file of its own for the object's lifetime and removes that
