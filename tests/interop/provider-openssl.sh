@@ -9,21 +9,8 @@
 # accepts anything is caught.
 # usage: provider-openssl.sh <folder>
 set -euo pipefail
+. "$(dirname "$0")/common.sh"
 folder=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() { echo "FAIL $*"; exit 1; }
-
-# A copy of file $1 with its byte at offset $2 changed.
-flipped() {
-    cp "$1" "$work/flipped"
-    local byte
-    byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
-    printf "$(printf '\\%03o' $(( (byte + 1) % 256 )))" |
-        dd of="$work/flipped" bs=1 seek="$2" conv=notrunc status=none
-    echo "$work/flipped"
-}
 
 verify_raw() {  # <signature> <data> <certificate>
     openssl x509 -inform DER -in "$3" -pubkey -noout >"$work/key.pem"

@@ -11,10 +11,8 @@
 #                   with that user's key (signatures of this scheme are deterministic).
 # usage: raw-signature-openssl.sh sign|check <folder>
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-pki="$here/../fixtures/pki"
+. "$(dirname "$0")/common.sh"
 mode=$1 folder=$2
-fail() { echo "FAIL $*"; exit 1; }
 
 # key_data <name> <private key> <certificate PEM>: the signer's key data in every form.
 key_data() {
@@ -42,8 +40,6 @@ sign)
         signed "$user" "$pki/$user.key.pem"
     done
     # Keys the test PKI does not have: 2400 and 4096 bits, and the public exponent 3.
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
     for spec in "rsa2400:2400:65537" "rsa2048-e3:2048:3" "rsa4096:4096:65537"; do
         IFS=: read -r name bits exponent <<<"$spec"
         openssl genpkey -algorithm RSA -pkeyopt "rsa_keygen_bits:$bits" -pkeyopt "rsa_keygen_pubexp:$exponent" \

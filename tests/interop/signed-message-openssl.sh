@@ -12,22 +12,8 @@
 #                   no longer verifies.
 # usage: signed-message-openssl.sh sign|check <folder>
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-pki="$here/../fixtures/pki"
+. "$(dirname "$0")/common.sh"
 mode=$1 folder=$2
-fail() { echo "FAIL $*"; exit 1; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# A copy of file $1 with its byte at offset $2 changed.
-flipped() {
-    cp "$1" "$work/flipped"
-    local byte
-    byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
-    printf "$(printf '\\%03o' $(( (byte + 1) % 256 )))" |
-        dd of="$work/flipped" bs=1 seek="$2" conv=notrunc status=none
-    echo "$work/flipped"
-}
 
 # signed <name> <user> <openssl cms options...>: the content and openssl's message over it.
 signed() {
