@@ -5,8 +5,13 @@
  *  - Each export is a synchronous call on the caller's thread and returns a signed 32-bit
  *    result code: 0 is success, the library's own failures are the negative codes below, and
  *    a few exports pass a Windows error code or a token library code through unchanged.
- *  - The caller owns every buffer. No export takes the capacity of an output buffer: each
- *    export documents the largest output it writes, and the caller provides at least that.
+ *  - The caller owns every buffer. The original exports (ordinals 1 to 13) take no capacity of
+ *    an output buffer: each documents the largest output it writes, and the caller provides at
+ *    least that. The exports from ordinal 20 on take sized buffers, the Windows way: `*length`
+ *    holds the capacity on entry and the length written on return; a null buffer with a length
+ *    pointer asks for the size (the needed length, result 0); a capacity below the need writes
+ *    nothing but the needed length and gives E_BUFFER_TOO_SMALL. Text outputs are
+ *    zero-terminated: their length does not count the zero, and the capacity must hold it.
  *  - A required pointer that is null, or a length that does not match its text, is refused
  *    with SPC_INPUTARG_ERROR_01 before anything else happens.
  *  - Threads: every export may be called from several threads at once, except a call that
@@ -75,6 +80,10 @@ extern "C" {
     X(E_CERT_NOT_YET_VALID, -504, "the certificate is not yet valid")                        \
     X(E_CERT_EXPIRED, -505, "the certificate has expired")                                   \
     X(E_ISSUECERT_INVALID, -507, "no trusted root verifies the certificate")                 \
+    X(E_CERT_REVOKED, -508, "a revocation list that counts holds the certificate: revoked")   \
+    X(E_CRL_UNTRUSTED, -509, "no revocation list that can be trusted covers the certificate") \
+    X(E_CRL_OUT_OF_DATE, -510, "the revocation list is out of date")                         \
+    X(E_PATH_CONSTRAINT, -511, "an issuer of the path may not issue the certificate")        \
     X(E_ENCROLL_CERT_NO_FIND, -512, "no certificate found")                                  \
     X(E_PEM_DECODE_ERROR, -513, "the Base64 text cannot be decoded")                         \
     X(E_FILE_OPEN_ERROR, -904, "the file cannot be opened")                                  \
@@ -83,6 +92,8 @@ extern "C" {
     X(E_MY_STORE_ERROR, -1001, "the personal store cannot be opened")                        \
     X(E_ROOT_STORE_ERROR, -1003, "the trusted root store cannot be opened")                  \
     X(SPC_INPUTARG_ERROR_01, -1011, "an argument is missing, empty or inconsistent")         \
+    X(E_ALGORITHM, -1012, "the algorithm is not one the export takes")                       \
+    X(E_BUFFER_TOO_SMALL, -1013, "the output buffer is too small: the length says the need") \
     X(E_TOKEN_NO_USER_CONTAINER, -7777, "the token holds only its default containers")       \
     X(E_TOKEN_CERT_BASE, -8888, "token certificate of container n failed: -8888 + n")        \
     X(E_TOKEN_ENUM_BASE, -9999, "token container n cannot be enumerated: -9999 + n")
