@@ -39,7 +39,9 @@ set(top "CVemoDll_C-${PROJECT_VERSION}-${component}")
 foreach(edition token trace picker)
     install(DIRECTORY "${VEMO_WIN32_DIR}/tests/win32/${edition}/" DESTINATION ${top}/${edition} COMPONENT ${component})
 endforeach()
-install(DIRECTORY "${PROJECT_SOURCE_DIR}/tests/fixtures/pki/" DESTINATION ${top}/pki COMPONENT ${component})
+# The test PKI without the code-signing key: the checks do not sign.
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/tests/fixtures/pki/" DESTINATION ${top}/pki COMPONENT ${component}
+    PATTERN codesign EXCLUDE)
 install(FILES "${PROJECT_SOURCE_DIR}/tests/win32/kit/run-checks.cmd" "${PROJECT_SOURCE_DIR}/tests/win32/kit/README.md"
     DESTINATION ${top} COMPONENT ${component})
 list(APPEND VEMO_PACKAGE_COMPONENTS ${component})
