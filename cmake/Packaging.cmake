@@ -3,7 +3,30 @@
 # token's own package per architecture, CVemoDll_C-<version>-softtoken-<win32|win64>.zip, and
 # the verification kit, CVemoDll_C-<version>-verification-win32.zip (the 32-bit checks).
 # <version> is the project's version (CMakeLists.txt), the one release number; it also stands
-# in the version block of the trace and picker editions ("Comments").
+# in the version block of the trace and picker editions ("Comments") and in the version blocks of
+# the project's own binaries (cmake/VersionResource.cmake).
+#
+# Each edition's package is a CMake package as well: find_package(CVemoDll_C CONFIG) with the
+# unpacked folder in CMAKE_PREFIX_PATH gives the imported target CVemoDll_C::CVemoDll_C.
+include(CMakePackageConfigHelpers)
+
+# vemo_package_config(<edition> <arch> <out_var>): the edition's CMake package files, written
+# for this architecture (the version file refuses a consumer of the other pointer size).
+function(vemo_package_config edition arch out_var)
+    set(VEMO_PACKAGE_EDITION ${edition})
+    set(VEMO_PACKAGE_ARCH ${arch})
+    set(dir "${CMAKE_BINARY_DIR}/package-config/${edition}-${arch}")
+    configure_file("${PROJECT_SOURCE_DIR}/cmake/templates/CVemoDll_CConfig.cmake.in"
+        "${dir}/CVemoDll_CConfig.cmake" @ONLY)
+    if(arch STREQUAL "win32")
+        set(CMAKE_SIZEOF_VOID_P 4)
+    else()
+        set(CMAKE_SIZEOF_VOID_P 8)
+    endif()
+    # A client written for 1.0 builds against any 1.x: no export goes away within a major version.
+    write_basic_package_version_file("${dir}/CVemoDll_CConfigVersion.cmake" COMPATIBILITY SameMajorVersion)
+    set(${out_var} "${dir}/CVemoDll_CConfig.cmake" "${dir}/CVemoDll_CConfigVersion.cmake" PARENT_SCOPE)
+endfunction()
 
 foreach(arch win32 win64)
     set(arch_dir "${CMAKE_BINARY_DIR}/${arch}")
@@ -19,9 +42,15 @@ foreach(arch win32 win64)
             DESTINATION ${top}/lib COMPONENT ${component})
         install(FILES "${PROJECT_SOURCE_DIR}/include/CVemoDll_C.h" DESTINATION ${top}/include COMPONENT ${component})
         install(FILES "${PROJECT_SOURCE_DIR}/docs/api.md" DESTINATION ${top}/docs COMPONENT ${component})
+        install(FILES "${arch_dir}/tools/vemo.exe" DESTINATION ${top}/bin COMPONENT ${component})
         install(FILES "${PROJECT_SOURCE_DIR}/tests/abi/client.c" DESTINATION ${top}/examples COMPONENT ${component})
+        install(FILES "${PROJECT_SOURCE_DIR}/tests/abi/client-CMakeLists.txt" DESTINATION ${top}/examples
+            RENAME CMakeLists.txt COMPONENT ${component})
+        vemo_package_config(${edition} ${arch} config_files)
+        install(FILES ${config_files} DESTINATION ${top}/lib/cmake/CVemoDll_C COMPONENT ${component})
         install(FILES "${PROJECT_SOURCE_DIR}/docs/client-readme.md" DESTINATION ${top} RENAME README.md
             COMPONENT ${component})
+        install(FILES "${PROJECT_SOURCE_DIR}/CHANGELOG.md" DESTINATION ${top} COMPONENT ${component})
         list(APPEND VEMO_PACKAGE_COMPONENTS ${component})
     endforeach()
     set(component softtoken-${arch})
@@ -30,6 +59,7 @@ foreach(arch win32 win64)
         "${arch_dir}/token/provision/tokenctl.exe" DESTINATION ${top}/bin COMPONENT ${component})
     install(FILES "${PROJECT_SOURCE_DIR}/docs/softtoken-readme.md" DESTINATION ${top} RENAME README.md
         COMPONENT ${component})
+    install(FILES "${PROJECT_SOURCE_DIR}/CHANGELOG.md" DESTINATION ${top} COMPONENT ${component})
     list(APPEND VEMO_PACKAGE_COMPONENTS ${component})
 endforeach()
 
@@ -43,7 +73,7 @@ endforeach()
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/tests/fixtures/pki/" DESTINATION ${top}/pki COMPONENT ${component}
     PATTERN codesign EXCLUDE)
 install(FILES "${PROJECT_SOURCE_DIR}/tests/win32/kit/run-checks.cmd" "${PROJECT_SOURCE_DIR}/tests/win32/kit/README.md"
-    DESTINATION ${top} COMPONENT ${component})
+    "${PROJECT_SOURCE_DIR}/CHANGELOG.md" DESTINATION ${top} COMPONENT ${component})
 list(APPEND VEMO_PACKAGE_COMPONENTS ${component})
 
 set(CPACK_GENERATOR ZIP)
@@ -57,7 +87,8 @@ set(CPACK_COMPONENTS_ALL ${VEMO_PACKAGE_COMPONENTS})
 set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/packages")
 include(CPack)
 
-# The packages are what their names say: contents, exports of each DLL, the version.
+# The packages are what their names say: contents, exports of each DLL, the version blocks, and
+# binaries that are the build's own.
 add_test(NAME packages.contents
     COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_packages.py"
         --version ${PROJECT_VERSION} --build "${CMAKE_BINARY_DIR}" --source "${PROJECT_SOURCE_DIR}")
@@ -69,6 +100,19 @@ add_test(NAME packages.readme-client
         "${VEMO_WINE_PREFIX}")
 set_tests_properties(packages.readme-client PROPERTIES LABELS "abi;wine" FIXTURES_REQUIRED "packages;wine"
     RESOURCE_LOCK wineprefix)
+
+# Each edition's package as a CMake package: find_package's answers, and the example client
+# configured, built and run against it (win64 under Wine, win32 in the win32 layer).
+add_test(NAME packages.cmake-consumers.win64
+    COMMAND "${PROJECT_SOURCE_DIR}/tests/abi/cmake-consumers.sh" "${PROJECT_SOURCE_DIR}" "${CMAKE_BINARY_DIR}"
+        ${PROJECT_VERSION} win64 "${VEMO_WINE_PREFIX}")
+set_tests_properties(packages.cmake-consumers.win64 PROPERTIES LABELS "abi;wine" FIXTURES_REQUIRED "packages;wine"
+    RESOURCE_LOCK wineprefix)
+add_test(NAME packages.cmake-consumers.win32
+    COMMAND "${PROJECT_SOURCE_DIR}/tests/abi/cmake-consumers.sh" "${PROJECT_SOURCE_DIR}" "${CMAKE_BINARY_DIR}"
+        ${PROJECT_VERSION} win32 "${VEMO_WIN32_PREFIX}")
+set_tests_properties(packages.cmake-consumers.win32 PROPERTIES LABELS "abi;win32" FIXTURES_REQUIRED "packages;win32"
+    RESOURCE_LOCK win32prefix)
 
 # The API reference covers every export.
 add_test(NAME docs.api-reference

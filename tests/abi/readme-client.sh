@@ -16,6 +16,8 @@ if [ -z "$block" ]; then
     echo "FAIL README.md has no sh block under \"## Use it from your program\""
     exit 1
 fi
+# What an earlier run (perhaps of another version) unpacked would make the block's globs ambiguous.
+rm -rf "$build/client"
 here=$(mktemp -d)
 trap 'rm -rf "$here"' EXIT
 ln -s "$build" "$here/build"
