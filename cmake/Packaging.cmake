@@ -8,7 +8,27 @@
 #
 # Each edition's package is a CMake package as well: find_package(CVemoDll_C CONFIG) with the
 # unpacked folder in CMAKE_PREFIX_PATH gives the imported target CVemoDll_C::CVemoDll_C.
+#
+# Signing: configured with -DCVEMO_SIGNING_PFX=<code-signing certificate and key, PKCS#12> and
+# -DCVEMO_SIGNING_PASSWORD_FILE=<file holding its password>, the packages' programs and DLLs
+# (bin/ of the edition and software token packages) carry a SHA-256 Authenticode signature
+# (osslsigncode, no timestamp). The build's own files stay unsigned.
 include(CMakePackageConfigHelpers)
+
+set(CVEMO_SIGNING_PFX "" CACHE FILEPATH "Code-signing certificate and key (PKCS#12) that signs the packages' binaries")
+set(CVEMO_SIGNING_PASSWORD_FILE "" CACHE FILEPATH "File whose first line is the password of CVEMO_SIGNING_PFX")
+if(CVEMO_SIGNING_PFX)
+    find_program(VEMO_OSSLSIGNCODE osslsigncode REQUIRED)
+    foreach(file CVEMO_SIGNING_PFX CVEMO_SIGNING_PASSWORD_FILE)
+        if(NOT EXISTS "${${file}}")
+            message(FATAL_ERROR "${file}: no file \"${${file}}\" (signing needs the PFX and its password file)")
+        endif()
+    endforeach()
+    # CPack hands its CPACK_ variables to the signing step (cmake/SignPackages.cmake).
+    set(CPACK_VEMO_SIGNING_PFX "${CVEMO_SIGNING_PFX}")
+    set(CPACK_VEMO_SIGNING_PASSWORD_FILE "${CVEMO_SIGNING_PASSWORD_FILE}")
+endif()
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/SignPackages.cmake")
 
 # vemo_package_config(<edition> <arch> <out_var>): the edition's CMake package files, written
 # for this architecture (the version file refuses a consumer of the other pointer size).
@@ -88,10 +108,14 @@ set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/packages")
 include(CPack)
 
 # The packages are what their names say: contents, exports of each DLL, the version blocks, and
-# binaries that are the build's own.
+# binaries that are the build's own (or signed, when the build signs).
+set(signed "")
+if(CVEMO_SIGNING_PFX)
+    set(signed --signed)
+endif()
 add_test(NAME packages.contents
     COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tests/abi/check_packages.py"
-        --version ${PROJECT_VERSION} --build "${CMAKE_BINARY_DIR}" --source "${PROJECT_SOURCE_DIR}")
+        --version ${PROJECT_VERSION} --build "${CMAKE_BINARY_DIR}" --source "${PROJECT_SOURCE_DIR}" ${signed})
 set_tests_properties(packages.contents PROPERTIES LABELS abi FIXTURES_SETUP packages)
 
 # The README's way from a release package to a working client program, followed as written.
@@ -113,6 +137,12 @@ add_test(NAME packages.cmake-consumers.win32
         ${PROJECT_VERSION} win32 "${VEMO_WIN32_PREFIX}")
 set_tests_properties(packages.cmake-consumers.win32 PROPERTIES LABELS "abi;win32" FIXTURES_REQUIRED "packages;win32"
     RESOURCE_LOCK win32prefix)
+
+# The packages signed with the test PKI's code-signing certificate: every binary's signature
+# verifies up to the test root.
+add_test(NAME packages.signed
+    COMMAND "${PROJECT_SOURCE_DIR}/tests/abi/check-signing.sh" "${PROJECT_SOURCE_DIR}" "${CMAKE_BINARY_DIR}")
+set_tests_properties(packages.signed PROPERTIES LABELS abi FIXTURES_REQUIRED packages)
 
 # The API reference covers every export.
 add_test(NAME docs.api-reference

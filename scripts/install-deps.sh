@@ -15,6 +15,7 @@ packages=(
     fonts-wine fonts-wqy-microhei           # the dialogs' glyphs: Wine's own, and Chinese
     imagemagick xdotool                     # screenshots of the display; the demo's person at it
     qemu-user-static wine32:i386            # the win32 tests: 32-bit Wine under qemu-user
+    osslsigncode                            # Authenticode signatures of the packages' binaries
 )
 
 missing=()
