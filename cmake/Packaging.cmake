@@ -15,7 +15,8 @@
 # (osslsigncode, no timestamp). The build's own files stay unsigned.
 include(CMakePackageConfigHelpers)
 
-set(CVEMO_SIGNING_PFX "" CACHE FILEPATH "Code-signing certificate and key (PKCS#12) that signs the packages' binaries")
+set(CVEMO_SIGNING_PFX "" CACHE FILEPATH
+    "Code-signing certificate and key (PKCS#12) that signs the packages' binaries")
 set(CVEMO_SIGNING_PASSWORD_FILE "" CACHE FILEPATH "File whose first line is the password of CVEMO_SIGNING_PFX")
 if(CVEMO_SIGNING_PFX)
     find_program(VEMO_OSSLSIGNCODE osslsigncode REQUIRED)

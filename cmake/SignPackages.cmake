@@ -10,7 +10,9 @@ find_program(VEMO_OSSLSIGNCODE osslsigncode)
 if(NOT VEMO_OSSLSIGNCODE)
     message(FATAL_ERROR "signing the packages needs osslsigncode (scripts/install-deps.sh installs it)")
 endif()
-file(GLOB binaries "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/*/bin/*.dll" "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/*/bin/*.exe")
+# The staging folder holds <component>/<package folder>/bin/.
+file(GLOB binaries "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/*/bin/*.dll"
+    "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/*/bin/*.exe")
 foreach(binary IN LISTS binaries)
     # osslsigncode writes a signed copy; it replaces the file only when signing succeeded.
     execute_process(

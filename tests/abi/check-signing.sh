@@ -37,7 +37,9 @@ for binary in "$work"/unpacked/*/bin/*; do
     signed=$((signed + 1))
 done
 # As many as the unsigned packages hold: no binary missed.
-expected=$(for zip in "$work"/packages/*.zip; do unzip -Z1 "$build/packages/$(basename "$zip")"; done | grep -c '/bin/.')
+expected=$(for zip in "$work"/packages/*.zip; do
+    unzip -Z1 "$build/packages/$(basename "$zip")"
+done | grep -c '/bin/.')
 [ "$signed" -eq "$expected" ] || fail "$signed signed binaries, the unsigned packages hold $expected"
 echo "[report] packages: $signed binaries signed and verified in $(($(date +%s) - start)) s"
 echo "ok: every binary of the signed packages verifies up to the test root"

@@ -62,5 +62,6 @@ CMD
     "$source/tests/win32/wine32.sh" run "$prefix" "$work/clients.cmd" | tr -d '\r' | tee "$work/run.log"
     [ "$(grep -c '^client: ok$' "$work/run.log")" = 3 ] || { echo "FAIL the clients in the win32 layer"; exit 1; }
 fi
-echo "[report] packages: three $arch clients configured and built in $((built - start)) s, run in $(($(date +%s) - built)) s"
+echo "[report] packages: three $arch clients configured and built in $((built - start)) s," \
+    "run in $(($(date +%s) - built)) s"
 echo "ok: the $arch packages serve find_package(CVemoDll_C CONFIG)"
