@@ -112,7 +112,10 @@ def main():
     kit |= {"token/UTSecDll.dll", "token/SoftTokenCsp.dll", "token/tokenctl.exe", "trace/UTSecDll.dll",
             "trace/SoftTokenCsp.dll"}
     pki = os.path.join(options.source, "tests/fixtures/pki")
-    kit |= {"pki/" + name for name in os.listdir(pki) if os.path.isfile(os.path.join(pki, name))}
+    # The whole test PKI, its sub-folders too, but the code-signing key: the checks do not sign.
+    for folder, folders, names in os.walk(pki):
+        folders[:] = [name for name in folders if not (folder == pki and name == "codesign")]
+        kit |= {"pki/" + os.path.relpath(os.path.join(folder, name), pki) for name in names}
     wanted["verification-win32"] = kit
     for name, files in sorted(wanted.items()):
         stem = f"CVemoDll_C-{options.version}-{name}"
