@@ -15,9 +15,15 @@
 namespace vemo::verify {
 namespace {
 
+// Work buffers on the stack: calls on several threads meet at no heap for DER key data.
+struct KeyBlob {
+    uint8_t bytes[kLargestPublicKeyBlob];
+    size_t length = 0;
+};
+
 // The public-key blob of the key in the key data: DER as given when it starts with the SEQUENCE
 // tag '0', else decoded from its text; a bare RSAPublicKey, or the one a certificate holds.
-int32_t KeyBlobOf(const uint8_t* keyData, uint32_t length, std::vector<uint8_t>& blob) {
+int32_t KeyBlobOf(const uint8_t* keyData, uint32_t length, KeyBlob& blob) {
     std::vector<uint8_t> decoded;
     codec::ByteReader der(keyData, length);
     if (keyData[0] != '0') {
@@ -40,8 +46,10 @@ int32_t KeyBlobOf(const uint8_t* keyData, uint32_t length, std::vector<uint8_t>&
         return E_CERT_DATA_ERROR;
     }
     RsaPublicKeyNumbers numbers;
-    if (ReadRsaPublicKey(publicKey.data(), publicKey.remaining(), numbers)) blob = PubKeyBlobOf(numbers);
-    if (blob.empty()) {
+    if (ReadRsaPublicKey(publicKey.data(), publicKey.remaining(), numbers)) {
+        blob.length = MakePubKeyBlob(numbers, blob.bytes);
+    }
+    if (blob.length == 0) {
         ReportFailure("RSAPublicKey", unsigned(E_RSA_KEY_DATA_ERROR), __LINE__);
         return E_RSA_KEY_DATA_ERROR;
     }
@@ -56,7 +64,7 @@ int32_t VerifyData(uint32_t algorithm, const uint8_t* keyData, uint32_t keyDataL
         return SPC_INPUTARG_ERROR_01;
     }
     if (sign::FindDigestAlgorithm(algorithm) == nullptr) return E_ALGORITHM;
-    std::vector<uint8_t> blob;
+    KeyBlob blob;
     if (const int32_t result = KeyBlobOf(keyData, keyDataLength, blob); result != 0) return result;
 
     DWORD error = 0;
@@ -66,7 +74,7 @@ int32_t VerifyData(uint32_t algorithm, const uint8_t* keyData, uint32_t keyDataL
         return static_cast<int32_t>(error);
     }
     win::CryptKey key;
-    if (!CryptImportKey(context.get(), blob.data(), static_cast<DWORD>(blob.size()), 0, 0, key.put())) {
+    if (!CryptImportKey(context.get(), blob.bytes, static_cast<DWORD>(blob.length), 0, 0, key.put())) {
         ReportFailure("CryptImportKey", GetLastError(), __LINE__);
         return E_RSA_KEY_DATA_ERROR;
     }
@@ -77,10 +85,15 @@ int32_t VerifyData(uint32_t algorithm, const uint8_t* keyData, uint32_t keyDataL
                       __LINE__);
         return E_VERIFY_ERROR;
     }
-    // The provider takes the value least significant byte first.
-    std::vector<uint8_t> value(signature, signature + signatureLength);
-    std::reverse(value.begin(), value.end());
-    if (!CryptVerifySignatureA(hash.get(), value.data(), signatureLength, key.get(), nullptr, 0)) {
+    // The provider takes the value least significant byte first. No signature is longer than the
+    // largest key: a longer one does not verify.
+    uint8_t value[kModulusBytesMax];
+    if (signatureLength > sizeof value) {
+        ReportFailure("CryptVerifySignature", unsigned(NTE_BAD_SIGNATURE), __LINE__);
+        return E_VERIFY_ERROR;
+    }
+    std::reverse_copy(signature, signature + signatureLength, value);
+    if (!CryptVerifySignatureA(hash.get(), value, signatureLength, key.get(), nullptr, 0)) {
         ReportFailure("CryptVerifySignature", GetLastError(), __LINE__);
         return E_VERIFY_ERROR;
     }

@@ -88,11 +88,10 @@ bool ReadRsaPublicKey(const uint8_t* der, size_t size, RsaPublicKeyNumbers& key)
            !key.exponent.empty() && key.exponent.remaining() <= kExponentBytesMax;
 }
 
-std::vector<uint8_t> PubKeyBlobOf(const RsaPublicKeyNumbers& key) {
-    std::vector<uint8_t> blob(kPublicKeyBlobHeaderSize + key.modulus.remaining());
-    blob.resize(WritePubKeyBlob(key.modulus.data(), key.modulus.remaining(), key.exponent.data(),
-                                key.exponent.remaining(), blob.data()));
-    return blob;
+size_t MakePubKeyBlob(const RsaPublicKeyNumbers& key, uint8_t (&blob)[kLargestPublicKeyBlob]) {
+    if (key.modulus.remaining() > kModulusBytesMax) return 0;
+    return WritePubKeyBlob(key.modulus.data(), key.modulus.remaining(), key.exponent.data(), key.exponent.remaining(),
+                           blob);
 }
 
 }  // namespace vemo::verify

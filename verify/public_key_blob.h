@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "codec/byte_reader.h"
 #include "codec/rsa_public_key.h"
@@ -47,7 +46,11 @@ inline constexpr size_t kExponentBytesMax = 4;
 // counted). False for anything else.
 bool ReadRsaPublicKey(const uint8_t* der, size_t size, RsaPublicKeyNumbers& key);
 
-// The blob of such a key; empty when it cannot be declared.
-std::vector<uint8_t> PubKeyBlobOf(const RsaPublicKeyNumbers& key);
+// The largest blob of such a key: 16384 bits.
+inline constexpr size_t kLargestPublicKeyBlob = kPublicKeyBlobHeaderSize + kModulusBytesMax;
+
+// The blob of such a key (as ReadRsaPublicKey gives it): its length, or 0 when it cannot be
+// declared.
+size_t MakePubKeyBlob(const RsaPublicKeyNumbers& key, uint8_t (&blob)[kLargestPublicKeyBlob]);
 
 }  // namespace vemo::verify

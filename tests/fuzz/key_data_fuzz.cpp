@@ -49,8 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(numbers.modulus.remaining() >= verify::kModulusBytesMin &&
                    numbers.modulus.remaining() <= verify::kModulusBytesMax && numbers.modulus.data()[0] != 0);
         FUZZ_CHECK(!numbers.exponent.empty() && numbers.exponent.remaining() <= verify::kExponentBytesMax);
-        const std::vector<uint8_t> blob = verify::PubKeyBlobOf(numbers);
-        FUZZ_CHECK(blob.size() == verify::kPublicKeyBlobHeaderSize + numbers.modulus.remaining());
+        uint8_t blob[verify::kLargestPublicKeyBlob];
+        FUZZ_CHECK(verify::MakePubKeyBlob(numbers, blob) ==
+                   verify::kPublicKeyBlobHeaderSize + numbers.modulus.remaining());
     }
     return 0;
 }

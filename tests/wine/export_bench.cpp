@@ -554,6 +554,43 @@ double TwoThreadsOverOne(const std::function<bool()>& call, int calls) {
     return best;
 }
 
+// Neither C_VEMO_VerifyData nor C_VEMO_HashEx takes a lock or a key container: two threads make
+// nearly twice the calls of one, as the platform's own sequence does. False on a wrong answer.
+bool ReportTwoThreads() {
+    bool right = true;
+    const Bytes der2048 = FixtureBytes("user2048.crt.der");
+    const std::string data = "benchmark data";
+    const Bytes signature = FixtureSignature("user2048", data, CALG_SHA_256);
+    const std::string kilobyte(1024, 'k');
+    const win::CertificateContext certificate(
+        CertCreateCertificateContext(X509_ASN_ENCODING, der2048.data(), static_cast<DWORD>(der2048.size())));
+    const Bytes value(signature.rbegin(), signature.rend());
+    const struct {
+        const char* name;
+        std::function<bool()> call;
+    } parallel[] = {
+        {"C_VEMO_VerifyData (2048 bits, SHA-256)",
+         [&] { return VerifyDataWith(der2048, data, signature, CVEMO_SHA256) == 0; }},
+        {"the platform's verification context, import and verify (the same)", [&] {
+             win::ProviderContext context;
+             return AesContext(context) && PlatformVerifies(context.get(), certificate.get(), data, value, CALG_SHA_256);
+         }},
+        {"C_VEMO_HashEx (SHA-256 of 1 KB)", [&] {
+             uint8_t digest[32];
+             uint32_t length = sizeof digest;
+             return Edition().hashEx(CVEMO_SHA256, reinterpret_cast<const uint8_t*>(kilobyte.data()), 1024, digest,
+                                     &length) == 0;
+         }},
+    };
+    for (const auto& p : parallel) {
+        const double ratio = TwoThreadsOverOne(p.call, 200);
+        right = right && ratio > 0;
+        std::printf("[report] bench threads %s: two threads make %.2f times the calls per second of one%s\n", p.name,
+                    ratio, std::strncmp(p.name, "C_VEMO", 6) == 0 ? "; goal 1.7 at least" : "");
+    }
+    return right;
+}
+
 // The README's table: one row per comparison.
 void PrintTable(const std::vector<Comparison>& comparisons, const std::vector<std::vector<double>>& figures) {
     std::printf("[report] bench table (token edition, microseconds per call, fastest of %d rounds):\n", kRounds);
@@ -617,29 +654,6 @@ int main(int argc, char** argv) {
     }
     PrintTable(comparisons, figures);
 
-    // Neither takes a lock or a key container: two threads make nearly twice the calls.
-    const Bytes der2048 = FixtureBytes("user2048.crt.der");
-    const std::string data = "benchmark data";
-    const Bytes signature = FixtureSignature("user2048", data, CALG_SHA_256);
-    const std::string kilobyte(1024, 'k');
-    const struct {
-        const char* name;
-        std::function<bool()> call;
-    } parallel[] = {
-        {"C_VEMO_VerifyData (2048 bits, SHA-256)",
-         [&] { return VerifyDataWith(der2048, data, signature, CVEMO_SHA256) == 0; }},
-        {"C_VEMO_HashEx (SHA-256 of 1 KB)", [&] {
-             uint8_t digest[32];
-             uint32_t length = sizeof digest;
-             return Edition().hashEx(CVEMO_SHA256, reinterpret_cast<const uint8_t*>(kilobyte.data()), 1024, digest,
-                                     &length) == 0;
-         }},
-    };
-    for (const auto& p : parallel) {
-        const double ratio = TwoThreadsOverOne(p.call, 200);
-        right = right && ratio > 0;
-        std::printf("[report] bench threads %s: two threads make %.2f times the calls per second of one; goal 1.7 "
-                    "at least\n", p.name, ratio);
-    }
+    right = ReportTwoThreads() && right;
     return right ? 0 : 1;
 }
