@@ -596,7 +596,8 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_HashEx(uint32_t algorithm, const uint8_t* da
  *                           certificate of the token has the serial number `selector`
  *   E_MY_STORE_ERROR, E_ENCROLL_CERT_NO_FIND, -2
  *                           picker: as from C_VEMO_SignEx (-2: no private key, after its box)
- *   E_SIGN_ERROR            hashing or signing failed; picker: the dialog was cancelled
+ *   E_SIGN_ERROR            hashing or signing failed, or the key's size cannot be read;
+ *                           picker: the dialog was cancelled
  */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_SignData(uint32_t algorithm, int32_t selection_mode, const char* selector,
                                              const uint8_t* data, uint32_t data_length, uint8_t* signature,

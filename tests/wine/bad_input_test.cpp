@@ -656,21 +656,12 @@ std::vector<Cell> Cells(const Inputs& in) {
         {E_VERIFY_ERROR});
     // Bare keys of made-up moduli at the limits: one taken by the provider fails only at the
     // verification, one outside 1024 to 16384 bits is refused as it is read.
-    const auto madeUpKey = [](size_t modulusBytes) {
-        const auto der = [](uint8_t tag, const Bytes& contents) {
-            Bytes out = {tag, 0x82, static_cast<uint8_t>(contents.size() >> 8), static_cast<uint8_t>(contents.size())};
-            out.insert(out.end(), contents.begin(), contents.end());
-            return out;
-        };
-        Bytes modulus(modulusBytes + 1, 0x5B);
-        modulus[0] = 0x00;  // the sign byte before a top bit that is set
-        modulus[1] = 0xC1;
-        Bytes elements = der(0x02, modulus);
-        elements.insert(elements.end(), {0x02, 0x03, 0x01, 0x00, 0x01});
-        return der(0x30, elements);
-    };
     for (const size_t bits : {1016u, 1024u, 16384u, 16392u}) {
-        const Bytes key = madeUpKey(bits / 8);
+        // SEQUENCE { INTEGER 00 C1 5B 5B ..., INTEGER 65537 }, lengths in two bytes.
+        const size_t m = bits / 8 + 1, all = m + 4 + 5;
+        Bytes key = {0x30, 0x82, uint8_t(all >> 8), uint8_t(all), 0x02, 0x82, uint8_t(m >> 8), uint8_t(m), 0x00, 0xC1};
+        key.insert(key.end(), m - 2, 0x5B);
+        key.insert(key.end(), {0x02, 0x03, 0x01, 0x00, 0x01});
         const bool taken = bits >= 1024 && bits <= 16384;
         add(kSignatureRow, Export::VerifyData, "a bare " + std::to_string(bits) + "-bit key (made up)",
             [=, &in] { return VerifyData(key, in.signature); }, {taken ? E_VERIFY_ERROR : E_RSA_KEY_DATA_ERROR});
