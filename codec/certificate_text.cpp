@@ -1,6 +1,7 @@
 #include "codec/certificate_text.h"
 
 #include <cstring>
+#include <string>
 
 #include "codec/base64.h"
 #include "codec/pem.h"
@@ -57,6 +58,22 @@ TextStep BoundedTextToDer(uint8_t* text, size_t length, const TextPolicy& policy
         if (step == TextStep::Ok) std::memcpy(text, der.bytes, der.length < length ? der.length : length);
     }
     return step;
+}
+
+TextStep TextToDer(const uint8_t* text, size_t length, std::vector<uint8_t>& der) {
+    der.clear();
+    std::string copy(reinterpret_cast<const char*>(text), length);  // and its terminator
+    if (MoveRedunStrFormPemCert(copy.data()) != 0) return TextStep::NotRecognised;
+    const size_t normalised = std::strlen(copy.c_str());
+    if (normalised > UINT32_MAX) return TextStep::NotDecodable;
+    der.resize(Base64DecodedCapacity(normalised));
+    uint32_t decoded = 0;
+    if (R_DecodePEMBlock(der.data(), der.size(), &decoded, copy.c_str(), static_cast<uint32_t>(normalised)) != 0) {
+        der.clear();
+        return TextStep::NotDecodable;
+    }
+    der.resize(decoded);
+    return TextStep::Ok;
 }
 
 }  // namespace vemo::codec

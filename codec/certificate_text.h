@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace vemo::codec {
 
@@ -48,5 +49,10 @@ TextStep CertificateTextToDer(char* text, const TextPolicy& policy, DerBlock& de
 // bytes end up as the normaliser leaves them (the normalised text, which is never longer, with
 // a terminator when it is shorter) and, once decoded, with the DER over their start.
 TextStep BoundedTextToDer(uint8_t* text, size_t length, const TextPolicy& policy, DerBlock& der);
+
+// The same for text of any length (the key data of C_VEMO_VerifyData), on a private copy: the
+// caller's `length` bytes are only read, and the DER goes to `der`, sized to it. Answers Ok,
+// NotRecognised or NotDecodable.
+TextStep TextToDer(const uint8_t* text, size_t length, std::vector<uint8_t>& der);
 
 }  // namespace vemo::codec

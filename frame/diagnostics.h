@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 
 #include "edition.h"
@@ -69,5 +70,18 @@ public:
 private:
     std::FILE* file_ = nullptr;
 };
+
+// A failed step of the exports from ordinal 20 on, in the one form they share:
+// "[ERROR]<step> is error,Error Code: 0x<code>,Line <line>", as a user log entry in the token
+// edition and as a trace block of its own in the trace edition (a call that succeeds opens no
+// block, so these exports cost no file access on their way to success); nothing in the picker
+// edition. `line` is the __LINE__ of the statement that reports.
+inline void ReportFailure(const char* step, uint32_t code, int line) {
+    LogError("[ERROR]%s is error,Error Code: 0x%08x,Line %d\n", step, unsigned(code), line);
+    if constexpr (edition::kWritesTrace) {
+        TraceBlock trace;
+        trace("[ERROR]%s is error,Error Code: 0x%08x,Line %d\n", step, unsigned(code), line);
+    }
+}
 
 }  // namespace vemo

@@ -18,7 +18,7 @@
  *    shows a window (the picker edition's dialogs and message boxes): those run modally on the
  *    calling thread, one at a time. Where calls share something, the library orders them:
  *    C_VEMO_Hash and C_VEMO_VerifySign use the user's working key container "temporary" one
- *    call at a time across threads and processes; C_VEMO_GetUserCert's token source ("4")
+ *    call at a time across threads and processes (C_VEMO_HashEx and C_VEMO_VerifyData use none); C_VEMO_GetUserCert's token source ("4")
  *    reads the token one call at a time within the process; the user log and the trace file
  *    take one entry or line at a time within the process (lines of overlapping traced calls
  *    interleave); the picker edition's remembered certificate is guarded by a lock. Two
@@ -29,9 +29,9 @@
  *    The templates are the library's own resources, whatever program calls it.
  *
  * Editions. The same interface ships in three builds of one library:
- *  - token edition:  stdcall, 13 exports, key in the USB key token, daily user log;
- *  - trace edition:  stdcall, 12 exports (no C_VEMO_NewPack), debug trace file;
- *  - picker edition: cdecl,   10 exports, key of a personal-store certificate, no diagnostics.
+ *  - token edition:  stdcall, 16 exports, key in the USB key token, daily user log;
+ *  - trace edition:  stdcall, 15 exports (no C_VEMO_NewPack), debug trace file;
+ *  - picker edition: cdecl,   13 exports, key of a personal-store certificate, no diagnostics.
  * Define CVEMO_PICKER_EDITION before including this header to call the picker edition.
  * In the token and trace editions C_VEMO_GenerateRandom and C_VEMO_Hash are exported under
  * their decorated names "_C_VEMO_GenerateRandom@8" and "_C_VEMO_Hash@20"; the import
@@ -168,8 +168,19 @@ typedef struct CVEMO_SIGNATURE_RECORD {
     uint8_t signature[300];   /* most significant byte first, zero-filled after the value */
 } CVEMO_SIGNATURE_RECORD;
 
-/* SHA-1 digest length, the only digest the library makes. */
+/* SHA-1 digest length: what C_VEMO_Hash makes. */
 #define CVEMO_SHA1_DIGEST_SIZE 20
+
+/*
+ * The digest algorithms of C_VEMO_HashEx, C_VEMO_SignData and C_VEMO_VerifyData: the platform's
+ * own identifiers (CALG_SHA1, CALG_SHA_256, CALG_SHA_384, CALG_SHA_512). Any other value gives
+ * E_ALGORITHM. CVEMO_DIGEST_SIZE_MAX is the longest digest (SHA-512's 64 bytes).
+ */
+#define CVEMO_SHA1 0x00008004u
+#define CVEMO_SHA256 0x0000800Cu
+#define CVEMO_SHA384 0x0000800Du
+#define CVEMO_SHA512 0x0000800Eu
+#define CVEMO_DIGEST_SIZE_MAX 64
 
 /*
  * The exports, in ordinal order of the token edition. Each comment gives the largest output the
@@ -542,6 +553,97 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_GenerateRandom(uint8_t* buffer, uint32_t len
  */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_Hash(int32_t ignored, const uint8_t* data, uint32_t data_length,
                                          uint8_t* digest, uint32_t* digest_length);
+
+/*
+ * SHA-2 digests and raw signatures of any key size (ordinals 20 to 22, every edition).
+ *
+ * `algorithm` is one of CVEMO_SHA1, CVEMO_SHA256, CVEMO_SHA384 and CVEMO_SHA512; any other
+ * value gives E_ALGORITHM (after the pointer checks). Empty data (length 0, the pointer may then
+ * be null) is data like any other: its digest, its signature. Outputs are sized, as the contract
+ * at the top says: a null output with a length pointer asks for the size (no signature is made
+ * for it), a capacity below the need gives E_BUFFER_TOO_SMALL and writes only the needed length.
+ * Failures are written to the user log in the token edition and to the trace file in the trace
+ * edition ("[ERROR]<step> is error,Error Code: 0x%08x,Line %d"); the picker edition writes
+ * nothing. Neither C_VEMO_HashEx nor C_VEMO_VerifyData takes a lock or a key container: calls on
+ * several threads run side by side.
+ */
+
+/*
+ * The digest of `data_length` bytes at `data`, made in a verification context of the
+ * platform's AES-capable provider (PROV_RSA_AES). Writes 20, 32, 48 or 64 bytes.
+ *
+ * Results:
+ *   0                       the digest was written, its length in `*digest_length`
+ *                           (a size query: the length only)
+ *   SPC_INPUTARG_ERROR_01   `digest_length` is null, or `data` is null with a length above 0
+ *   E_ALGORITHM             an algorithm other than the four
+ *   E_BUFFER_TOO_SMALL      `*digest_length` is below the digest's length (written there)
+ *   a Windows error code    the provider cannot be opened, or the digest cannot be made
+ */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_HashEx(uint32_t algorithm, const uint8_t* data, uint32_t data_length,
+                                           uint8_t* digest, uint32_t* digest_length);
+
+/*
+ * An RSA signature (PKCS#1 v1.5) of the digest of `data_length` bytes at `data`, most
+ * significant byte first: the bytes `openssl dgst -sha256 -sign <key>` writes for the same key
+ * and data. Its length is the key's size in bytes (128 for 1024 bits, 512 for 4096); a size
+ * query chooses the key and reads its size, but signs nothing.
+ *
+ * The key, as C_VEMO_SignEx chooses it:
+ *  - token and trace editions: with a null or empty `selector`, the key of the token's first
+ *    key container other than the pseudo-containers (its exchange key, else its signature key);
+ *    otherwise the key, of any container and either key spec, whose certificate's serial number
+ *    is `selector` as upper-case hex, most significant byte first (compared in any letter case);
+ *    `selection_mode` is not examined;
+ *  - picker edition: `selection_mode` and `selector` as in C_VEMO_SignEx (1: serial number,
+ *    2: subject, else the remembered certificate or the signing dialog), remembered alike. A
+ *    key whose provider makes no SHA-2 digests (a key of the base provider) is used through
+ *    the platform's AES-capable provider, which holds the same key containers.
+ *
+ * Results:
+ *   0                       the signature was written, its length in `*signature_length`
+ *   SPC_INPUTARG_ERROR_01   `signature_length` is null, or `data` is null with a length above 0;
+ *                           picker: mode 1 or 2 without a selector
+ *   E_ALGORITHM             an algorithm other than the four
+ *   E_BUFFER_TOO_SMALL      `*signature_length` is below the key's size (written there)
+ *   E_CTN_NO_EXIST, E_NO_SPEC_KEYS, E_ENCROLL_CERT_NO_FIND, E_CERT_DATA_ERROR
+ *                           token: as from C_VEMO_SignEx; E_ENCROLL_CERT_NO_FIND also when no
+ *                           certificate of the token has the serial number `selector`
+ *   E_MY_STORE_ERROR, E_ENCROLL_CERT_NO_FIND, -2
+ *                           picker: as from C_VEMO_SignEx (-2: no private key, after its box)
+ *   E_SIGN_ERROR            hashing or signing failed, or the key's size cannot be read;
+ *                           picker: the dialog was cancelled
+ */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_SignData(uint32_t algorithm, int32_t selection_mode, const char* selector,
+                                             const uint8_t* data, uint32_t data_length, uint8_t* signature,
+                                             uint32_t* signature_length);
+
+/*
+ * Checks an RSA signature (PKCS#1 v1.5, most significant byte first, as C_VEMO_SignData and
+ * openssl make it) of the digest of `data_length` bytes at `data` against the signer's key:
+ * `key_data` is `key_data_length` bytes of an X.509 certificate or a bare RSAPublicKey, as DER
+ * (first byte '0') or as PEM or Base64 text, of any length, as C_VEMO_VerifySign tells them
+ * apart and finds the key. RSA keys of 1024 to 16384 bits with any public exponent of up to 32
+ * bits. Nothing is written; the caller's key data is never changed. A verification context of
+ * the platform's AES-capable provider: no key container, no lock.
+ *
+ * Results:
+ *   0                       the signature is valid
+ *   SPC_INPUTARG_ERROR_01   `key_data` or `signature` is null, `key_data_length` is 0, or `data`
+ *                           is null with a length above 0
+ *   E_ALGORITHM             an algorithm other than the four
+ *   E_FAILED (-1)           text key data that is no certificate text
+ *   E_RSA_KEY_DATA_ERROR    the text is not Base64; the key does not decode, is below 1024 or
+ *                           above 16384 bits, has an exponent above 32 bits, or the provider
+ *                           refuses it
+ *   E_CERT_DATA_ERROR       the public key cannot be found in the certificate
+ *   a Windows error code    the provider cannot be opened
+ *   E_VERIFY_ERROR          the signature does not verify (another length than the key's
+ *                           included), or the digest cannot be made
+ */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyData(uint32_t algorithm, const uint8_t* key_data, uint32_t key_data_length,
+                                               const uint8_t* data, uint32_t data_length, const uint8_t* signature,
+                                               uint32_t signature_length);
 
 #ifdef __cplusplus
 }

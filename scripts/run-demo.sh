@@ -3,8 +3,8 @@
 # makes a fresh Wine prefix of its own with a software token and the test PKI, and walks the
 # exports in the order a client uses them through the command-line client vemo: the user's
 # certificate from the token, its fields, its checks against a trusted root and a revocation
-# list, a text signed (raw and PKCS#7) and verified by the library and by openssl, a failure and
-# its log line, and the picker edition's selection dialog, pictured.
+# list, a text signed (raw, PKCS#7 and SHA-256) and verified by the library and by openssl, a
+# failure and its log line, and the picker edition's selection dialog, pictured.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Wine wants a display: the demo runs on a virtual one.
@@ -84,12 +84,15 @@ vemo --edition token verifycrl user.pem forged.crl.der
 chapter "6. The user signs a text with the token's key"
 echo "A raw signature (SHA-1, RSA) in a 364-byte signature record ..."
 vemo --edition token sign "$data" --out payment.sig
-echo "... and a PKCS#7 signed message that carries the text and the signer's certificate."
+echo "... a PKCS#7 signed message that carries the text and the signer's certificate ..."
 vemo --edition token sign-p7 "$data" --out payment.p7
+echo "... and a SHA-256 signature of any key size, its bytes as openssl writes them."
+vemo --edition token sign-data "$data" --alg sha256 --out payment.sha256
 
-chapter "7. Anyone with the certificate verifies both, with the library ..."
+chapter "7. Anyone with the certificate verifies them, with the library ..."
 vemo --edition token verify user.pem "$data" payment.sig
 vemo --edition token verify-p7 payment.p7
+vemo --edition token verify-data user.pem "$data" payment.sha256 --alg sha256
 
 chapter "8. ... and with openssl"
 echo "The record's value (its length at offset 60, the value from offset 64) against the key of"
@@ -99,6 +102,8 @@ shell "tail -c +65 payment.sig | head -c \$(od -An -tu4 -j60 -N4 payment.sig) >p
 shell "printf '%s' '$data' | openssl dgst -sha1 -verify user.key.pem -signature payment.value"
 echo "The message, with the certificate checked up to the test root; its text ends with a zero byte:"
 shell "openssl cms -verify -inform DER -binary -CAfile root-a.crt.pem -in payment.p7 | od -An -c"
+echo "The SHA-256 signature, as it is:"
+shell "printf '%s' '$data' | openssl dgst -sha256 -verify user.key.pem -signature payment.sha256"
 
 chapter "9. A failure, and the line it leaves"
 echo "The record over other data does not verify. The token edition writes each failure to its daily"

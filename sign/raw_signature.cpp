@@ -1,10 +1,62 @@
 #include "sign/raw_signature.h"
 
 #include <cstring>
+#include <vector>
 
+#include "codec/serial_text.h"
+#include "frame/diagnostics.h"
+#include "frame/edition.h"
+#include "frame/sized_output.h"
+#include "sign/digest_algorithms.h"
 #include "sign/signature_record.h"
+#include "sign/signing_key.h"
 
 namespace vemo::sign {
+namespace {
+
+// The record's serial text: the token editions reverse only even lengths, the picker edition
+// always writes the most significant byte first.
+constexpr codec::SerialOrder kRecordSerialOrder =
+    edition::kUsesToken ? codec::SerialOrder::EvenLengthsReversed : codec::SerialOrder::MostSignificantFirst;
+
+// The raw signature's messages for the hash and signature steps (token edition; the others
+// write nothing for C_VEMO_SignEx).
+int32_t RecordSignatureFailure(HashSignStep step) {
+    switch (step) {
+    case HashSignStep::Ok:
+        return 0;
+    case HashSignStep::CreateHash:
+        LogError("[ERROR]CryptHashData get sign len is error,Error Code: E_SIGN_ERROR,Line %d\n", __LINE__);
+        break;
+    case HashSignStep::HashData:
+        LogError("[ERROR]CryptHashData is error,Error Code: E_SIGN_ERROR,Line %d\n", __LINE__);
+        break;
+    case HashSignStep::Length:
+        LogError("[ERROR]CryptSignHash get sign len is error,Error Code: E_SIGN_ERROR,Line %d\n", __LINE__);
+        break;
+    case HashSignStep::Sign:
+        LogError("[ERROR]CryptSignHash is error,Error Code: E_SIGN_ERROR,Line %d\n", __LINE__);
+        break;
+    }
+    return E_SIGN_ERROR;
+}
+
+// The platform call of each step, for C_VEMO_SignData's reports.
+const char* StepCall(HashSignStep step) {
+    switch (step) {
+    case HashSignStep::CreateHash:
+        return "CryptCreateHash";
+    case HashSignStep::HashData:
+        return "CryptHashData";
+    case HashSignStep::Length:
+    case HashSignStep::Sign:
+    case HashSignStep::Ok:
+        break;
+    }
+    return "CryptSignHash";
+}
+
+}  // namespace
 
 int32_t SignRaw(int32_t selectionMode, const char* selector, const char* data, int32_t dataLength,
                 CVEMO_SIGNATURE_RECORD* record) {
@@ -16,8 +68,60 @@ int32_t SignRaw(int32_t selectionMode, const char* selector, const char* data, i
         strnlen(data, static_cast<size_t>(dataLength) + 1) != static_cast<size_t>(dataLength)) {
         return SPC_INPUTARG_ERROR_01;
     }
-    return SignWithEditionKey(selectionMode, selector, reinterpret_cast<const uint8_t*>(data),
-                              static_cast<uint32_t>(dataLength), bytes);
+    // A serial number whose text would not fit the record's field is refused rather than cut,
+    // before the key is reached.
+    char serialText[SignatureRecordLayout::kSerialSize] = {};
+    const CertificateCheck serialFits = [&serialText](PCCERT_CONTEXT certificate) -> int32_t {
+        const CRYPT_INTEGER_BLOB& serial = certificate->pCertInfo->SerialNumber;
+        if (codec::SerialToHex(serial.pbData, serial.cbData, kRecordSerialOrder, serialText, sizeof serialText)) {
+            return 0;
+        }
+        LogError("[ERROR]Serial Number is error,Error Code: E_SIGN_ERROR,Line %d\n", __LINE__);
+        return E_SIGN_ERROR;
+    };
+    // The token editions do not examine the selector here: their first real container signs.
+    SigningKey key;
+    const char* failedStep = "";
+    if (const int32_t result = ChooseSigningKey(selectionMode, edition::kUsesToken ? nullptr : selector, key,
+                                                failedStep, serialFits);
+        result != 0) {
+        return result;
+    }
+    std::vector<uint8_t> value;
+    const HashSignStep step = SignWithKey(key, CALG_SHA1, reinterpret_cast<const uint8_t*>(data),
+                                          static_cast<uint32_t>(dataLength), SignatureRecordLayout::kValueSize, value);
+    if (step != HashSignStep::Ok) return RecordSignatureFailure(step);
+    return FillSignatureRecord(bytes, serialText, value.data(), value.size()) ? 0 : E_SIGN_ERROR;
+}
+
+int32_t SignData(uint32_t algorithm, int32_t selectionMode, const char* selector, const uint8_t* data,
+                 uint32_t dataLength, uint8_t* signature, uint32_t* signatureLength) {
+    const SizedOutput out(signature, signatureLength);
+    if (signatureLength == nullptr || (data == nullptr && dataLength != 0)) return SPC_INPUTARG_ERROR_01;
+    if (FindDigestAlgorithm(algorithm) == nullptr) return E_ALGORITHM;
+
+    SigningKey key;
+    const char* failedStep = "";
+    if (const int32_t result = ChooseSigningKey(selectionMode, selector, key, failedStep); result != 0) {
+        // The token edition's log has the key choice's own entry; the trace edition traces it.
+        if constexpr (edition::kWritesTrace) ReportFailure(failedStep, static_cast<uint32_t>(result), __LINE__);
+        return result;
+    }
+    // The size comes from the key: a size query or a short buffer is answered unsigned.
+    const uint32_t length = key.signatureLength();
+    if (length == 0) {
+        ReportFailure("CryptGetKeyParam", GetLastError(), __LINE__);
+        return E_SIGN_ERROR;
+    }
+    if (const int32_t answer = out.check(length); answer != 1) return answer;
+
+    std::vector<uint8_t> value;
+    if (const HashSignStep step = SignWithKey(key, algorithm, data, dataLength, length, value);
+        step != HashSignStep::Ok) {
+        ReportFailure(StepCall(step), GetLastError(), __LINE__);
+        return E_SIGN_ERROR;
+    }
+    return out.put(value.data(), value.size());
 }
 
 }  // namespace vemo::sign

@@ -1,5 +1,6 @@
-// The raw signature (C_VEMO_SignEx): the record cleared, the data checked, then the edition's
-// key source makes the signature and fills the record.
+// The raw signature (C_VEMO_SignEx): the record cleared, the data checked, the key chosen
+// (sign/signing_key.h), SHA-1 signed and the record filled; and the signature of
+// C_VEMO_SignData over the same key choice, any of the four digests, into a sized buffer.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +12,7 @@ namespace vemo::sign {
 int32_t SignRaw(int32_t selectionMode, const char* selector, const char* data, int32_t dataLength,
                 CVEMO_SIGNATURE_RECORD* record);
 
-// The edition's key source, given data already checked and a record already cleared: the
-// token's key container in the token and trace editions (sign/token_signature.cpp), a personal
-// store certificate in the picker edition (picker/personal_signature.cpp). The record is
-// filled only when the signature has been made.
-int32_t SignWithEditionKey(int32_t selectionMode, const char* selector, const uint8_t* data, uint32_t length,
-                           uint8_t* record);
+int32_t SignData(uint32_t algorithm, int32_t selectionMode, const char* selector, const uint8_t* data,
+                 uint32_t dataLength, uint8_t* signature, uint32_t* signatureLength);
 
 }  // namespace vemo::sign

@@ -36,6 +36,7 @@ void TraceTokenStep(TraceBlock& trace, TokenStep step) {
         trace("***** CryptGetUserKey fails. Line %d\n", __LINE__);
         break;
     case TokenStep::NoCertificate:
+    case TokenStep::NoSuchSerial:
         trace("***** CryptGetKeyParam fails.  Line %d\n", __LINE__);
         break;
     }

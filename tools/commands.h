@@ -67,6 +67,12 @@ bool WriteOut(const ParsedArguments& args, const void* bytes, size_t count, Call
 // written.
 inline int Finished(int printed, bool written) { return written ? printed : 2; }
 
+// The digest algorithm of --alg: a name ("sha256") or a number (0x800C); `otherwise` without
+// the option. False, after a message on standard error, for a name that is neither.
+bool AlgorithmOf(const ParsedArguments& args, const char* otherwise, uint32_t& algorithm);
+// The algorithm as the call's argument: its name, or its number when it has none.
+Field AlgorithmField(uint32_t algorithm);
+
 // The command table of each family.
 extern const Command kGetCertCommand;
 extern const Command kCertInfoCommand;
@@ -79,5 +85,7 @@ extern const Command kSignCommand;
 extern const Command kVerifyCommand;
 extern const Command kSignP7Command;
 extern const Command kVerifyP7Command;
+extern const Command kSignDataCommand;
+extern const Command kVerifyDataCommand;
 
 }  // namespace vemo::tool

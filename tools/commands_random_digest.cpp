@@ -1,4 +1,4 @@
-// random and hash: C_VEMO_GenerateRandom and C_VEMO_Hash.
+// random and hash: C_VEMO_GenerateRandom, C_VEMO_Hash and C_VEMO_HashEx.
 #include <cstdio>
 #include <cstdlib>
 
@@ -33,15 +33,22 @@ int Hash(const LibraryBinding& library, const Arguments& given) {
     ParsedArguments args;
     std::string data;
     Field source;
-    if (!ParseArguments(given, {"--file", "--out"}, {}, args) || !DataOf(args, data, source) ||
+    uint32_t algorithm = 0;
+    if (!ParseArguments(given, {"--file", "--out", "--alg"}, {}, args) || !DataOf(args, data, source) ||
         !args.positional.empty()) {
         return Usage(kHashCommand);
     }
-    uint8_t digest[CVEMO_SHA1_DIGEST_SIZE] = {};
-    uint32_t length = 0;
-    Call call{Export::Hash, {source, {"data_length", static_cast<long long>(data.size())}}};
-    call.result = library.hash(0, reinterpret_cast<const uint8_t*>(data.data()), static_cast<uint32_t>(data.size()),
-                               digest, &length);
+    // Without --alg, C_VEMO_Hash (SHA-1); with it, C_VEMO_HashEx.
+    const bool ex = args.options.count("--alg") != 0;
+    if (ex && !AlgorithmOf(args, "", algorithm)) return 2;
+    uint8_t digest[CVEMO_DIGEST_SIZE_MAX] = {};
+    uint32_t length = ex ? sizeof digest : 0;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+    const auto size = static_cast<uint32_t>(data.size());
+    Call call{ex ? Export::HashEx : Export::Hash, {source, {"data_length", static_cast<long long>(data.size())}}};
+    if (ex) call.arguments.insert(call.arguments.begin(), AlgorithmField(algorithm));
+    call.result = ex ? library.hashEx(algorithm, bytes, size, digest, &length)
+                     : library.hash(0, bytes, size, digest, &length);
     bool written = true;
     if (call.result == 0) {
         call.outputs.push_back({"digest", Hex(digest, length)});
@@ -59,9 +66,12 @@ const Command kRandomCommand = {
     "the token and trace editions fall back on the token's generator when it is unavailable.",
     Random};
 const Command kHashCommand = {
-    "hash", "(<text> | --file <path>) [--out <file>]", "SHA-1 digest of a text or a file (C_VEMO_Hash)",
-    "--out writes the 20 bytes of the digest to a file. The digest is made in the key container\n"
-    "\"temporary\" of the default provider; a failure there is a Windows error code.",
+    "hash", "(<text> | --file <path>) [--alg sha1|sha256|sha384|sha512] [--out <file>]",
+    "digest of a text or a file (C_VEMO_Hash, C_VEMO_HashEx)",
+    "Without --alg, C_VEMO_Hash: SHA-1, made in the key container \"temporary\" of the default\n"
+    "provider. With --alg, C_VEMO_HashEx with that digest (a number passes any value on), made\n"
+    "in a verification context of the AES-capable provider. --out writes the digest to a file.\n"
+    "A failure of the provider is a Windows error code.",
     Hash};
 
 }  // namespace vemo::tool

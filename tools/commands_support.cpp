@@ -1,10 +1,12 @@
 // What the subcommands share: their arguments, usage, data and files.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "commands.h"
+#include "sign/digest_algorithms.h"
 
 namespace vemo::tool {
 
@@ -75,6 +77,28 @@ bool ReadFile(const std::string& path, std::string& content) {
     }
     content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
+}
+
+bool AlgorithmOf(const ParsedArguments& args, const char* otherwise, uint32_t& algorithm) {
+    const std::string name = args.option("--alg", otherwise);
+    if (const sign::DigestAlgorithm* known = sign::FindDigestAlgorithm(name)) {
+        algorithm = known->id;
+        return true;
+    }
+    // A number passes any value on, for a look at the export's answer to it.
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(name.c_str(), &end, 0);
+    if (!name.empty() && *end == '\0' && name[0] != '-' && value <= UINT32_MAX) {
+        algorithm = static_cast<uint32_t>(value);
+        return true;
+    }
+    std::fprintf(stderr, "vemo: --alg is sha1, sha256, sha384, sha512 or a number\n");
+    return false;
+}
+
+Field AlgorithmField(uint32_t algorithm) {
+    if (const sign::DigestAlgorithm* known = sign::FindDigestAlgorithm(algorithm)) return {"algorithm", known->name};
+    return {"algorithm", static_cast<long long>(algorithm)};
 }
 
 bool WriteOut(const ParsedArguments& args, const void* bytes, size_t count, Call& call) {

@@ -31,6 +31,9 @@ constexpr ExportEntry kExports[kExportCount] = {
     {"C_VEMO_NewPack", nullptr},
     {"C_VEMO_GenerateRandom", "_C_VEMO_GenerateRandom@8"},
     {"C_VEMO_Hash", "_C_VEMO_Hash@20"},
+    {"C_VEMO_HashEx", nullptr},
+    {"C_VEMO_SignData", nullptr},
+    {"C_VEMO_VerifyData", nullptr},
 };
 
 // One signature in both calling conventions; the edition decides which one is called.
@@ -155,6 +158,24 @@ int32_t LibraryBinding::generateRandom(uint8_t* buffer, uint32_t length) const {
 int32_t LibraryBinding::hash(int32_t ignored, const uint8_t* data, uint32_t dataLength, uint8_t* digest,
                              uint32_t* digestLength) const {
     return Call(proc(Export::Hash), stdcallEdition_, ignored, data, dataLength, digest, digestLength);
+}
+
+int32_t LibraryBinding::hashEx(uint32_t algorithm, const uint8_t* data, uint32_t dataLength, uint8_t* digest,
+                               uint32_t* digestLength) const {
+    return Call(proc(Export::HashEx), stdcallEdition_, algorithm, data, dataLength, digest, digestLength);
+}
+
+int32_t LibraryBinding::signData(uint32_t algorithm, int32_t selectionMode, const char* selector, const uint8_t* data,
+                                 uint32_t dataLength, uint8_t* signature, uint32_t* signatureLength) const {
+    return Call(proc(Export::SignData), stdcallEdition_, algorithm, selectionMode, selector, data, dataLength,
+                signature, signatureLength);
+}
+
+int32_t LibraryBinding::verifyData(uint32_t algorithm, const uint8_t* keyData, uint32_t keyDataLength,
+                                   const uint8_t* data, uint32_t dataLength, const uint8_t* signature,
+                                   uint32_t signatureLength) const {
+    return Call(proc(Export::VerifyData), stdcallEdition_, algorithm, keyData, keyDataLength, data, dataLength,
+                signature, signatureLength);
 }
 
 }  // namespace vemo::tool

@@ -16,9 +16,9 @@ namespace vemo::tool {
 
 enum class Export {
     FreePack, GetUserCert, GetCertInfo, VerifyUserCRL, VerifyUserCert, Sign, SignEx, VerifySign,
-    Sign_P7, VerifySign_P7, NewPack, GenerateRandom, Hash,
+    Sign_P7, VerifySign_P7, NewPack, GenerateRandom, Hash, HashEx, SignData, VerifyData,
 };
-inline constexpr int kExportCount = 13;
+inline constexpr int kExportCount = 16;
 
 // The editions, told apart by their exports: the token edition alone has C_VEMO_NewPack, the
 // picker edition alone plain names for C_VEMO_GenerateRandom and C_VEMO_Hash.
@@ -77,6 +77,12 @@ public:
     int32_t generateRandom(uint8_t* buffer, uint32_t length) const;
     int32_t hash(int32_t ignored, const uint8_t* data, uint32_t dataLength, uint8_t* digest,
                  uint32_t* digestLength) const;
+    int32_t hashEx(uint32_t algorithm, const uint8_t* data, uint32_t dataLength, uint8_t* digest,
+                   uint32_t* digestLength) const;
+    int32_t signData(uint32_t algorithm, int32_t selectionMode, const char* selector, const uint8_t* data,
+                     uint32_t dataLength, uint8_t* signature, uint32_t* signatureLength) const;
+    int32_t verifyData(uint32_t algorithm, const uint8_t* keyData, uint32_t keyDataLength, const uint8_t* data,
+                       uint32_t dataLength, const uint8_t* signature, uint32_t signatureLength) const;
 
 private:
     void bind();

@@ -114,6 +114,32 @@ constexpr ExportMeaning kExportMeanings[] = {
      "the message does not verify: not a signed message, no signer certificate, a changed byte, or a length of "
      "0 or over 8192"},
 
+    {Export::HashEx, kAll, SPC_INPUTARG_ERROR_01, nullptr, "no digest length, or no data with a length above 0"},
+    {Export::HashEx, kAll, E_BUFFER_TOO_SMALL, nullptr, "the digest buffer is too small: the length says the need"},
+
+    {Export::SignData, kAll, SPC_INPUTARG_ERROR_01, nullptr,
+     "no signature length, no data with a length above 0, or (picker) mode 1 or 2 without a selector"},
+    {Export::SignData, kAll, E_BUFFER_TOO_SMALL, nullptr,
+     "the signature buffer is smaller than the key's size: the length says the need"},
+    {Export::SignData, kTokenTrace, E_ENCROLL_CERT_NO_FIND, nullptr,
+     "no certificate is stored with the token's key, or no certificate of the token has the selector's serial "
+     "number"},
+    {Export::SignData, kPicker, E_ENCROLL_CERT_NO_FIND, nullptr,
+     "no certificate of \"MY\" matches the selector, or the dialog's choice is found in no subject"},
+    {Export::SignData, kTokenTrace, E_CERT_DATA_ERROR, nullptr, "the certificate stored with the token's key does not decode"},
+    {Export::SignData, kTokenTrace, E_SIGN_ERROR, nullptr, "hashing or signing failed"},
+    {Export::SignData, kPicker, E_SIGN_ERROR, nullptr, "hashing or signing failed, or the signing dialog was cancelled"},
+    {Export::SignData, kPicker, -2, "", "the chosen certificate has no private key"},
+
+    {Export::VerifyData, kAll, SPC_INPUTARG_ERROR_01, nullptr,
+     "no key data or signature, or no data with a length above 0"},
+    {Export::VerifyData, kAll, E_FAILED, nullptr, "the key text is not certificate text"},
+    {Export::VerifyData, kAll, E_RSA_KEY_DATA_ERROR, nullptr,
+     "the key does not decode, is not of 1024 to 16384 bits, has an exponent above 32 bits, or the provider "
+     "refused it"},
+    {Export::VerifyData, kAll, E_CERT_DATA_ERROR, nullptr, "the public key cannot be found in the certificate"},
+    {Export::VerifyData, kAll, E_VERIFY_ERROR, nullptr, "the signature does not verify"},
+
     {Export::NewPack, kAll, E_FAILED, nullptr, "the pack or a buffer of slots 0 to 6 cannot be allocated"},
     {Export::NewPack, kAll, -2, "", "the buffer of slot 7 cannot be allocated"},
     {Export::NewPack, kAll, -3, "", "the buffer of slot 8 cannot be allocated"},
@@ -126,7 +152,8 @@ constexpr ExportMeaning kExportMeanings[] = {
 Export MeaningOwner(Export which) { return which == Export::Sign ? Export::SignEx : which; }
 
 bool PassesWindowsErrors(Export which, Edition edition) {
-    return which == Export::VerifySign || which == Export::Hash ||
+    return which == Export::VerifySign || which == Export::Hash || which == Export::HashEx ||
+           which == Export::VerifyData ||
            (which == Export::GenerateRandom && edition != Edition::Picker);
 }
 

@@ -28,6 +28,8 @@ const Command* const kCommands[] = {
     &kVerifyCrlCommand,
     &kSignCommand,
     &kVerifyCommand,
+    &kSignDataCommand,
+    &kVerifyDataCommand,
     &kSignP7Command,
     &kVerifyP7Command,
     &kRandomCommand,
@@ -62,9 +64,9 @@ void PrintUsage(std::FILE* out) {
     std::fputs("usage: vemo [--dll <path> | --edition token|trace|picker] [--json] <command> [arguments]\n\n"
                "commands:\n",
                out);
-    for (const Command* command : kCommands) std::fprintf(out, "  %-10s %s\n", command->name, command->summary);
+    for (const Command* command : kCommands) std::fprintf(out, "  %-11s %s\n", command->name, command->summary);
     std::fprintf(out,
-                 "  codes      the library's result codes, or what one value means\n"
+                 "  codes       the library's result codes, or what one value means\n"
                  "  help [<command>]  this list, or what one command takes\n\n%s\n",
                  kCommonHelp);
 }

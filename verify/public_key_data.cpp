@@ -129,4 +129,10 @@ KeyDataKind ClassifyKeyData(const uint8_t* der, size_t size) {
     return size <= kBareKeySizeRule ? KeyDataKind::RsaPublicKey : KeyDataKind::Certificate;
 }
 
+int FindPublicKey(const uint8_t* der, size_t size, ByteReader& publicKey) {
+    publicKey = ByteReader(der, size);
+    if (ClassifyKeyData(der, size) == KeyDataKind::RsaPublicKey) return 0;
+    return GetUsrDERPubKey(der, size, publicKey);
+}
+
 }  // namespace vemo::verify

@@ -28,4 +28,8 @@ KeyDataKind ClassifyKeyData(const uint8_t* der, size_t size);
 
 inline constexpr size_t kBareKeySizeRule = 140;
 
+// The RSAPublicKey of key data: the data itself when it is classified a key, else the one the
+// certificate walk finds. 0, or -2 when the walk fails.
+int FindPublicKey(const uint8_t* der, size_t size, codec::ByteReader& publicKey);
+
 }  // namespace vemo::verify

@@ -51,9 +51,8 @@ int32_t PublicKeyBlobOf(uint8_t* keyData, size_t length, PublicKeyBlob& blob) {
     codec::ByteReader der;
     if (const int32_t result = KeyDataDer(keyData, length, text, der); result != 0) return result;
 
-    codec::ByteReader publicKey = der;
-    if (ClassifyKeyData(der.data(), der.remaining()) == KeyDataKind::Certificate &&
-        GetUsrDERPubKey(der.data(), der.remaining(), publicKey) != 0) {
+    codec::ByteReader publicKey;
+    if (FindPublicKey(der.data(), der.remaining(), publicKey) != 0) {
         LogError("[ERROR]GetUsrDERPubKey is error,Error Code: E_CERT_DATA_ERROR,Line %d\n", __LINE__);
         return E_CERT_DATA_ERROR;
     }

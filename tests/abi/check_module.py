@@ -32,6 +32,9 @@ EXPORTS = [
     ("C_VEMO_NewPack", 1, (11, None, None)),
     ("C_VEMO_GenerateRandom", 2, (12, 11, 9)),
     ("C_VEMO_Hash", 5, (13, 12, 10)),
+    ("C_VEMO_HashEx", 5, (20, 20, 20)),
+    ("C_VEMO_SignData", 7, (21, 21, 21)),
+    ("C_VEMO_VerifyData", 7, (22, 22, 22)),
 ]
 # Exported under their decorated names in the stdcall editions.
 DECORATED = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# The raw signature both ways with openssl, around the library's Wine tests (--raw-interop):
+# The raw signatures both ways with openssl, around the library's Wine tests (--raw-interop):
 #   sign <folder>:  openssl signs (SHA-1, PKCS#1 v1.5) a text with the test PKI's 1024- and
 #                   2048-bit keys, and with keys made here: 2400 bits (the largest whose
-#                   signature, 300 bytes, a record carries), exponent 3, and 4096 bits, into
+#                   signature, 300 bytes, a record carries), exponent 3, 3072 and 4096 bits, into
 #                   <folder>/from-openssl/<name>.sig (most significant byte first) beside
 #                   <name>.data and the signer's key data in every form the library takes:
-#                   <name>.crt.pem, .crt.b64 (one line), .crt.der, .pub.b64, .pub.der;
+#                   <name>.crt.pem, .crt.b64 (one line), .crt.der, .pub.b64, .pub.der; for the
+#                   keys of 1024 to 4096 bits also with every digest, <name>.<digest>.sig, and
+#                   the private key, <name>.key.pem, for the software token;
 #   check <folder>: each record the library made, <folder>/from-library/<user>.record over
 #                   <user>.data, carries byte for byte what `openssl dgst -sha1 -sign` makes
-#                   with that user's key (signatures of this scheme are deterministic).
+#                   with that user's key (signatures of this scheme are deterministic), and each
+#                   signature <name>.<digest>.sig it made over <name>.data verifies with
+#                   `openssl dgst -<digest> -verify` (and not once a byte is changed).
 # usage: raw-signature-openssl.sh sign|check <folder>
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
@@ -31,6 +35,17 @@ signed() {
     openssl dgst -sha1 -sign "$2" -out "$out.sig" "$out.data"
 }
 
+digests="sha1 sha256 sha384 sha512"
+
+# every_digest <name> <private key>: the data signed with every digest, and the key.
+every_digest() {
+    local out="$folder/from-openssl/$1"
+    openssl pkey -in "$2" -out "$out.key.pem"
+    for digest in $digests; do
+        openssl dgst "-$digest" -sign "$2" -out "$out.$digest.sig" "$out.data"
+    done
+}
+
 case "$mode" in
 sign)
     rm -rf "$folder"
@@ -38,9 +53,10 @@ sign)
     for user in user1024 user2048; do
         key_data "$user" "$pki/$user.key.pem" "$pki/$user.crt.pem"
         signed "$user" "$pki/$user.key.pem"
+        every_digest "$user" "$pki/$user.key.pem"
     done
-    # Keys the test PKI does not have: 2400 and 4096 bits, and the public exponent 3.
-    for spec in "rsa2400:2400:65537" "rsa2048-e3:2048:3" "rsa4096:4096:65537"; do
+    # Keys the test PKI does not have: 2400, 3072 and 4096 bits, and the public exponent 3.
+    for spec in "rsa2400:2400:65537" "rsa2048-e3:2048:3" "rsa3072:3072:65537" "rsa4096:4096:65537"; do
         IFS=: read -r name bits exponent <<<"$spec"
         openssl genpkey -algorithm RSA -pkeyopt "rsa_keygen_bits:$bits" -pkeyopt "rsa_keygen_pubexp:$exponent" \
             -out "$work/$name.key" 2>/dev/null
@@ -48,6 +64,7 @@ sign)
             -out "$work/$name.crt" 2>/dev/null
         key_data "$name" "$work/$name.key" "$work/$name.crt"
         signed "$name" "$work/$name.key"
+        case "$name" in rsa3072 | rsa4096) every_digest "$name" "$work/$name.key" ;; esac
     done
     echo "openssl signatures for the library: $(ls "$folder/from-openssl"/*.sig | wc -l)"
     ;;
@@ -67,6 +84,20 @@ check)
     done
     [ "$count" -ge 2 ] || fail "only $count records in $folder/from-library"
     echo "$count records made by the library carry openssl's signatures byte for byte"
+    signatures=0
+    for signature in "$folder/from-library"/*.sha*.sig; do
+        [ -e "$signature" ] || continue
+        file=$(basename "$signature" .sig) name=${file%.*} digest=${file##*.}
+        openssl x509 -in "$folder/from-openssl/$name.crt.pem" -pubkey -noout >"$work/key.pem"
+        data="$folder/from-openssl/$name.data"
+        openssl dgst "-$digest" -verify "$work/key.pem" -signature "$signature" "$data" >/dev/null ||
+            fail "$name $digest: openssl does not verify the library's signature"
+        ! openssl dgst "-$digest" -verify "$work/key.pem" -signature "$(flipped "$signature" 9)" "$data" \
+            >/dev/null 2>&1 || fail "$name $digest: a changed signature verified"
+        signatures=$((signatures + 1))
+    done
+    [ "$signatures" -ge 16 ] || fail "only $signatures signatures of C_VEMO_SignData in $folder/from-library"
+    echo "$signatures signatures made by C_VEMO_SignData (SHA-1 to SHA-512, 1024 to 4096 bits) verify with openssl"
     ;;
 *)
     echo "usage: $0 sign|check <folder>" >&2

@@ -42,7 +42,19 @@ TEST(CertificateText, EveryShapeOfOneCertificateGivesItsDer) {
             // A private copy leaves the caller's text alone; in place leaves the bare Base64.
             EXPECT_EQ(result.callerTextAfter, policy.inPlace ? bare : text);
         }
+        // Text of any length, no terminator promised, only read (an exact-size heap copy).
+        auto bytes = std::make_unique<uint8_t[]>(text.size());
+        std::memcpy(bytes.get(), text.data(), text.size());
+        std::vector<uint8_t> decoded;
+        EXPECT_EQ(TextToDer(bytes.get(), text.size(), decoded), TextStep::Ok);
+        EXPECT_EQ(std::string(decoded.begin(), decoded.end()), der);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes.get()), text.size()), text);
     }
+    std::vector<uint8_t> decoded;
+    const std::string longest = "MI" + std::string(9998, 'A');  // 10,000 characters
+    EXPECT_EQ(TextToDer(reinterpret_cast<const uint8_t*>(longest.data()), longest.size(), decoded), TextStep::Ok);
+    EXPECT_EQ(decoded.size(), 7500u);
+    EXPECT_EQ(TextToDer(reinterpret_cast<const uint8_t*>("BEGIN PUBLIC KEY"), 16, decoded), TextStep::NotRecognised);
 }
 
 TEST(CertificateText, StepsThatStopATextInOrder) {

@@ -150,5 +150,80 @@ TEST(PublicKeyBlob, RefusesKeysItCannotDeclare) {
     EXPECT_EQ(MakePubKeyBlob(Key(128, {0x01, 0x00, 0x00, 0x00, 0x01}), blob), 0u);
 }
 
+// DER of one element: the tag, the shortest length field, the contents.
+Bytes Der(uint8_t tag, const Bytes& contents) {
+    Bytes der = {tag};
+    const size_t length = contents.size();
+    if (length < 0x80) {
+        der.push_back(static_cast<uint8_t>(length));
+    } else {
+        Bytes digits;
+        for (size_t rest = length; rest != 0; rest >>= 8) digits.insert(digits.begin(), static_cast<uint8_t>(rest));
+        der.push_back(static_cast<uint8_t>(0x80 | digits.size()));
+        der.insert(der.end(), digits.begin(), digits.end());
+    }
+    der.insert(der.end(), contents.begin(), contents.end());
+    return der;
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// An RSAPublicKey of the given INTEGER contents (sign bytes as given).
+Bytes RsaKey(const Bytes& modulus, const Bytes& exponent) {
+    return Der(0x30, Concat({Der(0x02, modulus), Der(0x02, exponent)}));
+}
+
+// A modulus of `bytes` significant bytes, top bit set, behind its sign byte.
+Bytes Modulus(size_t bytes) {
+    Bytes modulus(bytes + 1, 0x5A);
+    modulus[0] = 0x00;
+    modulus[1] = 0xC3;
+    return modulus;
+}
+
+TEST(RsaPublicKeyNumbers, KeysOf1024To16384BitsWithExponentsOf32Bits) {
+    const Bytes e65537 = {0x01, 0x00, 0x01};
+    struct Case {
+        const char* what;
+        Bytes der;
+        uint32_t bits;  // of the blob; 0: refused
+        uint32_t exponent;
+    } cases[] = {
+        {"the test PKI's 1024-bit key", Pki("user1024.pub.der"), 1024, 65537},
+        {"the test PKI's 2048-bit key", Pki("user2048.pub.der"), 2048, 65537},
+        {"16384 bits", RsaKey(Modulus(2048), e65537), 16384, 65537},
+        {"1024 bits, exponent 2^32 - 1", RsaKey(Modulus(128), {0x00, 0xFF, 0xFF, 0xFF, 0xFF}), 1024, 0xFFFFFFFF},
+        {"16392 bits", RsaKey(Modulus(2049), e65537), 0, 0},
+        {"1016 bits", RsaKey(Modulus(127), e65537), 0, 0},
+        {"an exponent of 33 bits", RsaKey(Modulus(128), {0x01, 0x00, 0x00, 0x00, 0x01}), 0, 0},
+        {"an exponent of 0", RsaKey(Modulus(128), {0x00}), 0, 0},
+        {"a negative modulus", [&] { Bytes m = Modulus(128); m.erase(m.begin()); return RsaKey(m, e65537); }(), 0, 0},
+        {"a third INTEGER", Der(0x30, Concat({Der(0x02, Modulus(128)), Der(0x02, e65537), Der(0x02, {1})})), 0, 0},
+        {"a byte after the SEQUENCE", Concat({RsaKey(Modulus(128), e65537), {0x00}}), 0, 0},
+        {"cut short", [&] { Bytes b = RsaKey(Modulus(128), e65537); b.pop_back(); return b; }(), 0, 0},
+    };
+    for (const Case& c : cases) {
+        // An exact-size heap copy, so that a read past the bytes is caught.
+        auto copy = std::make_unique<uint8_t[]>(c.der.size());
+        std::copy(c.der.begin(), c.der.end(), copy.get());
+        RsaPublicKeyNumbers key;
+        const bool read = ReadRsaPublicKey(copy.get(), c.der.size(), key);
+        ASSERT_EQ(read, c.bits != 0) << c.what;
+        if (!read) continue;
+        uint8_t made[kLargestPublicKeyBlob];
+        const Bytes blob(made, made + MakePubKeyBlob(key, made));
+        ASSERT_EQ(blob.size(), 20 + c.bits / 8) << c.what;
+        EXPECT_EQ(LittleEndian32(blob.data() + 12), c.bits) << c.what;
+        EXPECT_EQ(LittleEndian32(blob.data() + 16), c.exponent) << c.what;
+        // The modulus least significant byte first: its top byte last.
+        EXPECT_EQ(blob.back(), key.modulus.data()[0]) << c.what;
+        EXPECT_EQ(blob[20], key.modulus.data()[key.modulus.remaining() - 1]) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace vemo::verify

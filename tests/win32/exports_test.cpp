@@ -94,6 +94,22 @@ TEST(Digest, MissingArgumentsAreRefused) {
     EXPECT_EQ(length, 7u);
 }
 
+TEST(Digest, Sha2DigestsThroughSizedBuffers) {
+    std::vector<uint8_t> buffer(72, kCanary);
+    uint32_t length = 0;
+    const auto* abc = reinterpret_cast<const uint8_t*>("abc");
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_HashEx, CVEMO_SHA512, abc, 3u, nullptr, &length), 0);  // the size asked
+    EXPECT_EQ(length, 64u);
+    length = 63;
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_HashEx, CVEMO_SHA512, abc, 3u, buffer.data() + 4, &length), E_BUFFER_TOO_SMALL);
+    EXPECT_EQ(length, 64u);
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_HashEx, CVEMO_SHA256, abc, 3u, buffer.data() + 4, &length), 0);
+    EXPECT_EQ(length, 32u);
+    EXPECT_EQ(Hex(buffer.data() + 4, 32), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_TRUE(CanariesIntact(buffer));
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_HashEx, 0x8003u, abc, 3u, buffer.data() + 4, &length), E_ALGORITHM);
+}
+
 TEST(Digest, UnavailableDefaultProviderIsReturnedAndLogged) {
     ScopedWorkingDirectory directory;
     {
@@ -196,6 +212,9 @@ TEST(Binding, NamesAndOrdinalsLeadToTheBoundExports) {
         {"C_VEMO_VerifySign", "_C_VEMO_VerifySign@28", false, {8, 8, 8}, bound(&C_VEMO_VerifySign)},
         {"C_VEMO_GenerateRandom", "_C_VEMO_GenerateRandom@8", true, {12, 11, 9}, bound(&C_VEMO_GenerateRandom)},
         {"C_VEMO_Hash", "_C_VEMO_Hash@20", true, {13, 12, 10}, bound(&C_VEMO_Hash)},
+        {"C_VEMO_HashEx", "_C_VEMO_HashEx@20", false, {20, 20, 20}, bound(&C_VEMO_HashEx)},
+        {"C_VEMO_SignData", "_C_VEMO_SignData@28", false, {21, 21, 21}, bound(&C_VEMO_SignData)},
+        {"C_VEMO_VerifyData", "_C_VEMO_VerifyData@28", false, {22, 22, 22}, bound(&C_VEMO_VerifyData)},
     };
     for (const Export& e : exports) {
         SCOPED_TRACE(e.plain);

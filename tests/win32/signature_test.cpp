@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,38 @@ TEST(RawSignature, RefusalsKeepTheStackBalanced) {
     EXPECT_EQ(Verify("user1024.crt.pem", "abc", record), E_FAILED);  // no marker
     const CVEMO_SIGNATURE_RECORD foreign = RecordOf(FixtureSignature("user2048", "abc"));
     EXPECT_EQ(Verify("user2048.pub.der", "abc", foreign), 0);  // a bare 2048-bit key
+}
+
+// C_VEMO_SignData and C_VEMO_VerifyData, seven arguments each: SHA-256 signed with the
+// edition's key (the picker edition's through the AES-capable provider), the size asked first.
+TEST(DataSignature, SignedAndVerifiedWithTheStackBalanced) {
+    const std::string data = "SHA-256 from a 32-bit client";
+    const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+    const auto length = static_cast<uint32_t>(data.size());
+    ScopedTokenStore store;
+    std::unique_ptr<PersonalCertificate> personal;
+    if constexpr (kUsesToken) {
+        store.plugIn({{FixtureContainer("user1024", "first")}, {}});
+    } else {
+        personal = std::make_unique<PersonalCertificate>("user1024");
+    }
+    const char* serial = "3A1B2C3D4E5F60718293A4B5C6D7E8F9";
+    uint32_t size = 0;
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_SignData, CVEMO_SHA256, 1, serial, bytes, length, nullptr, &size), 0);
+    ASSERT_EQ(size, 128u);
+    std::vector<uint8_t> signature(size);
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_SignData, CVEMO_SHA256, 1, serial, bytes, length, signature.data(), &size), 0);
+
+    const std::vector<uint8_t> key = FixtureBytes("user1024.crt.der");
+    const auto verify = [&](uint32_t algorithm, uint32_t dataLength) {
+        return CHECKED_CALL(C_VEMO_VerifyData, algorithm, key.data(), static_cast<uint32_t>(key.size()), bytes,
+                            dataLength, signature.data(), size);
+    };
+    EXPECT_EQ(verify(CVEMO_SHA256, length), 0);
+    EXPECT_EQ(verify(CVEMO_SHA256, length - 1), E_VERIFY_ERROR);
+    EXPECT_EQ(verify(0x8003, length), E_ALGORITHM);
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_SignData, CVEMO_SHA256, 1, serial, bytes, length, signature.data(), nullptr),
+              SPC_INPUTARG_ERROR_01);
 }
 
 }  // namespace

@@ -295,6 +295,78 @@ Outcome FreePack(bool nullPack) {
     return {Edition().freePack(nullPack ? nullptr : empty), ""};
 }
 
+// A sized output: a buffer of `capacity` bytes between guards (none: a null pointer) and its
+// length, which the export may write only as documented.
+struct SizedArg {
+    std::optional<GuardedBuffer> buffer;
+    uint32_t length;
+    SizedArg(std::optional<uint32_t> capacity, uint32_t stated) : length(stated) {
+        if (capacity) buffer.emplace(*capacity);
+    }
+    uint8_t* data() { return buffer ? buffer->data() : nullptr; }
+    // A success wrote `length` bytes at most into the buffer; a failure wrote nothing there.
+    void check(Damage& damage, int32_t result) const {
+        if (!buffer) return;
+        damage.check(buffer->guardsIntact(), "written outside the output");
+        if (result != 0) damage.check(buffer->unchangedFrom(0), "a failure wrote output");
+        else damage.check(length <= buffer->size() && buffer->unchangedFrom(length), "the length is not what was written");
+    }
+};
+
+constexpr uint32_t kCapacityOfBuffer = 0xFFFFFFFF;  // the stated capacity is the buffer's size
+
+// C_VEMO_HashEx; `capacity`: the digest buffer's size (none: null), `stated`: *digest_length.
+Outcome HashEx(uint32_t algorithm, std::optional<Bytes> data, uint32_t length, std::optional<uint32_t> capacity = 64,
+               uint32_t stated = kCapacityOfBuffer, bool nullLength = false) {
+    std::optional<GuardedBuffer> dataArg;
+    if (data) dataArg.emplace(*data);
+    SizedArg digest(capacity, stated == kCapacityOfBuffer ? capacity.value_or(0) : stated);
+    const int32_t result = Edition().hashEx(algorithm, dataArg ? dataArg->data() : nullptr, length, digest.data(),
+                                            nullLength ? nullptr : &digest.length);
+    Damage damage;
+    damage.check(!dataArg || (dataArg->guardsIntact() && dataArg->unchangedFrom(0)), "the data changed");
+    digest.check(damage, result);
+    return damage.with(result);
+}
+
+// C_VEMO_SignData with SHA-256 unless told; the edition's key: the token's first, or in the
+// picker edition mode 1 by `selector`.
+Outcome SignData(std::optional<Bytes> data, uint32_t length, std::optional<uint32_t> capacity = 2048,
+                 uint32_t stated = kCapacityOfBuffer, bool nullLength = false, uint32_t algorithm = CVEMO_SHA256,
+                 Text selector = std::string("3A1B2C3D4E5F60718293A4B5C6D7E8F9")) {
+    std::optional<GuardedBuffer> dataArg;
+    if (data) dataArg.emplace(*data);
+    TextArg selectorArg(selector);
+    SizedArg signature(capacity, stated == kCapacityOfBuffer ? capacity.value_or(0) : stated);
+    const int32_t result = Edition().signData(algorithm, 1, selectorArg.get(), dataArg ? dataArg->data() : nullptr,
+                                              length, signature.data(), nullLength ? nullptr : &signature.length);
+    Damage damage;
+    damage.check(selectorArg.unchanged() && (!dataArg || (dataArg->guardsIntact() && dataArg->unchangedFrom(0))),
+                 "the data or the selector changed");
+    signature.check(damage, result);
+    return damage.with(result);
+}
+
+// C_VEMO_VerifyData (SHA-1 unless told) of "data" unless given; lengths are the sizes unless given.
+Outcome VerifyData(std::optional<Bytes> key, std::optional<Bytes> signature, std::optional<uint32_t> keyLength = {},
+                   uint32_t algorithm = CVEMO_SHA1, Text data = std::string("data"),
+                   std::optional<uint32_t> dataLength = {}) {
+    std::optional<GuardedBuffer> keyArg, signatureArg;
+    if (key) keyArg.emplace(*key);
+    if (signature) signatureArg.emplace(*signature);
+    TextArg dataArg(data);
+    const int32_t result = Edition().verifyData(
+        algorithm, keyArg ? keyArg->data() : nullptr, keyLength ? *keyLength : key ? static_cast<uint32_t>(key->size()) : 0,
+        reinterpret_cast<const uint8_t*>(dataArg.get()),
+        dataLength ? *dataLength : data ? static_cast<uint32_t>(data->size()) : 0,
+        signatureArg ? signatureArg->data() : nullptr, signature ? static_cast<uint32_t>(signature->size()) : 0);
+    Damage damage;
+    damage.check(dataArg.unchanged() && (!keyArg || (keyArg->guardsIntact() && keyArg->unchangedFrom(0))) &&
+                     (!signatureArg || (signatureArg->guardsIntact() && signatureArg->unchangedFrom(0))),
+                 "an input changed (key data is read only in every edition)");
+    return damage.with(result);
+}
+
 // ---- The table.
 
 struct Cell {
@@ -325,6 +397,7 @@ struct Inputs {
     Bytes longSerial = CertificateWithLongSerial(1000);
     Bytes bigKey = CertificateWith4096BitKey();
     CVEMO_SIGNATURE_RECORD record = RecordOf(FixtureSignature("user1024", "data"));
+    Bytes signature = ValueOf(record);  // SHA-1 of "data", most significant byte first
     Bytes message = SignedMessage();
     std::string unusedAddress = "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/";
 };
@@ -395,6 +468,23 @@ std::vector<Cell> Cells(const Inputs& in) {
     add(kNullRow, Export::Hash, "digest_length", [] { return Hash(Bytes{1, 2, 3}, 3, false, true); }, {kArg});
     add(kNullRow, Export::Hash, "data (length 3)", [] { return Hash(std::nullopt, 3); }, {kArg});
     add(kNullRow, Export::Hash, "data (length 0)", [] { return Hash(std::nullopt, 0); }, {0});
+    // The sized outputs: a null buffer asks the size.
+    add(kNullRow, Export::HashEx, "digest_length", [] { return HashEx(CVEMO_SHA256, Bytes{1}, 1, 64, 64, true); }, {kArg});
+    add(kNullRow, Export::HashEx, "data (length 3)", [] { return HashEx(CVEMO_SHA256, std::nullopt, 3); }, {kArg});
+    add(kNullRow, Export::HashEx, "data (length 0)", [] { return HashEx(CVEMO_SHA256, std::nullopt, 0); }, {0});
+    add(kNullRow, Export::HashEx, "digest (the size asked)", [] { return HashEx(CVEMO_SHA384, Bytes{1}, 1, std::nullopt, 0); },
+        {0});
+    const int32_t keyFound = picker ? E_ENCROLL_CERT_NO_FIND : 0;  // "MY" is empty here
+    add(kNullRow, Export::SignData, "signature_length", [] { return SignData(Bytes{1}, 1, 2048, 2048, true); }, {kArg});
+    add(kNullRow, Export::SignData, "data (length 3)", [] { return SignData(std::nullopt, 3); }, {kArg});
+    add(kNullRow, Export::SignData, "data (length 0)", [] { return SignData(std::nullopt, 0); }, {keyFound});
+    add(kNullRow, Export::SignData, "signature (the size asked)", [] { return SignData(Bytes{1}, 1, std::nullopt, 0); },
+        {keyFound});
+    if (picker) add(kNullRow, Export::SignData, "selector (mode 1)", [] { return SignData(Bytes{1}, 1, 2048, kCapacityOfBuffer, false, CVEMO_SHA256, kNull); }, {kArg});
+    add(kNullRow, Export::VerifyData, "key_data (length 16)", [&] { return VerifyData(std::nullopt, in.signature, 16); }, {kArg});
+    add(kNullRow, Export::VerifyData, "signature", [&] { return VerifyData(in.user, std::nullopt); }, {kArg});
+    add(kNullRow, Export::VerifyData, "data (length 4)", [&] { return VerifyData(in.user, in.signature, {}, CVEMO_SHA1, kNull, 4); },
+        {kArg});
 
     // Empty texts.
     const std::string kEmptyRow = "empty text";
@@ -423,6 +513,10 @@ std::vector<Cell> Cells(const Inputs& in) {
     add(kEmptyRow, Export::VerifySign_P7, "message (length 0)", [&] { return VerifyP7(in.message, 0); }, {E_FAILED});
     add(kEmptyRow, Export::GenerateRandom, "length 0", [] { return Random(false, 0); }, {0});
     add(kEmptyRow, Export::Hash, "data", [] { return Hash(Bytes{}, 0); }, {0});
+    add(kEmptyRow, Export::HashEx, "data", [] { return HashEx(CVEMO_SHA512, Bytes{}, 0); }, {0});
+    add(kEmptyRow, Export::SignData, "data", [] { return SignData(Bytes{}, 0); }, {keyFound});
+    add(kEmptyRow, Export::VerifyData, "key_data (length 0)", [&] { return VerifyData(in.user, in.signature, 0); }, {kArg});
+    add(kEmptyRow, Export::VerifyData, "signature (length 0)", [&] { return VerifyData(in.user, Bytes{}); }, {E_VERIFY_ERROR});
 
     // Texts of 4095, 4096, 4097 and 100,000 characters.
     for (const size_t length : {4095u, 4096u, 4097u, 100000u}) {
@@ -462,6 +556,13 @@ std::vector<Cell> Cells(const Inputs& in) {
         add(row, Export::Sign_P7, "data", [=] { return SignP7(Repeated(length, 'd')); }, {0});
         add(row, Export::GenerateRandom, "length", [=] { return Random(false, static_cast<uint32_t>(length)); }, {0});
         add(row, Export::Hash, "data", [=] { return Hash(Bytes(length, 'h'), static_cast<uint32_t>(length)); }, {0});
+        add(row, Export::HashEx, "data", [=] { return HashEx(CVEMO_SHA256, Bytes(length, 'h'), static_cast<uint32_t>(length)); },
+            {0});
+        add(row, Export::SignData, "data", [=] { return SignData(Bytes(length, 'd'), static_cast<uint32_t>(length)); },
+            {keyFound});
+        // No limit of 4096 characters here: the key text of any length is read.
+        add(row, Export::VerifyData, "key_data (PEM and line breaks)", [=, &in] { return VerifyData(key, in.signature); },
+            {0});
     }
 
     // Lengths that disagree with the data (where the library can tell: a text's terminator, or
@@ -513,6 +614,59 @@ std::vector<Cell> Cells(const Inputs& in) {
         const Bytes pub = FixtureBytes("user1024.pub.pem");
         return Verify(pub, &in.record);
     }, {E_FAILED});
+    add(kGarbageRow, Export::VerifyData, "key_data text", [&] {
+        const std::string text = "not a key";
+        return VerifyData(Bytes(text.begin(), text.end()), in.signature);
+    }, {E_FAILED});
+    add(kGarbageRow, Export::VerifyData, "key_data a public key in its own armour",
+        [&] { return VerifyData(FixtureBytes("user1024.pub.pem"), in.signature); }, {E_FAILED});
+
+    const std::string kAlgorithmRow = "algorithm: MD5, 0, 0xFFFFFFFF";
+    for (const uint32_t algorithm : {0x8003u, 0u, 0xFFFFFFFFu}) {
+        const std::string what = "algorithm " + std::to_string(algorithm);
+        add(kAlgorithmRow, Export::HashEx, what, [=] { return HashEx(algorithm, Bytes{1}, 1); }, {E_ALGORITHM});
+        add(kAlgorithmRow, Export::SignData, what,
+            [=] { return SignData(Bytes{1}, 1, 2048, kCapacityOfBuffer, false, algorithm); }, {E_ALGORITHM});
+        add(kAlgorithmRow, Export::VerifyData, what, [=, &in] { return VerifyData(in.user, in.signature, {}, algorithm); },
+            {E_ALGORITHM});
+    }
+    // Capacities of 0, the need less one, and the need: SHA-256's 32 bytes, the 1024-bit key's 128.
+    const std::string kCapacityRow = "capacity: 0, need - 1, need";
+    for (const uint32_t less : {32u, 1u, 0u}) {
+        add(kCapacityRow, Export::HashEx, "digest of " + std::to_string(32 - less) + " bytes",
+            [=] { return HashEx(CVEMO_SHA256, Bytes{1}, 1, 32 - less); }, {less == 0 ? 0 : E_BUFFER_TOO_SMALL});
+    }
+    for (const uint32_t less : {128u, 1u, 0u}) {
+        add(kCapacityRow, Export::SignData, "signature of " + std::to_string(128 - less) + " bytes",
+            [=] { return SignData(Bytes{1}, 1, 128 - less); }, {picker ? E_ENCROLL_CERT_NO_FIND : less == 0 ? 0 : E_BUFFER_TOO_SMALL});
+    }
+    // Signatures cut, changed, or of another key.
+    const std::string kSignatureRow = "signature: cut, changed, of another key";
+    Bytes changedSignature = in.signature;
+    changedSignature[64] ^= 0x01;
+    add(kSignatureRow, Export::VerifyData, "as made", [&] { return VerifyData(in.user, in.signature); }, {0});
+    add(kSignatureRow, Export::VerifyData, "cut to 127 bytes",
+        [&] { return VerifyData(in.user, Bytes(in.signature.begin(), in.signature.end() - 1)); }, {E_VERIFY_ERROR});
+    add(kSignatureRow, Export::VerifyData, "a byte changed", [=, &in] { return VerifyData(in.user, changedSignature); },
+        {E_VERIFY_ERROR});
+    add(kSignatureRow, Export::VerifyData, "a 2048-bit key's certificate",
+        [&] { return VerifyData(FixtureBytes("user2048.crt.der"), in.signature); }, {E_VERIFY_ERROR});
+    add(kSignatureRow, Export::VerifyData, "over other data", [&] { return VerifyData(in.user, in.signature, {}, CVEMO_SHA1, "other"); },
+        {E_VERIFY_ERROR});
+    add(kSignatureRow, Export::VerifyData, "with another digest", [&] { return VerifyData(in.user, in.signature, {}, CVEMO_SHA256); },
+        {E_VERIFY_ERROR});
+    // Bare keys of made-up moduli at the limits: one taken by the provider fails only at the
+    // verification, one outside 1024 to 16384 bits is refused as it is read.
+    for (const size_t bits : {1016u, 1024u, 16384u, 16392u}) {
+        // SEQUENCE { INTEGER 00 C1 5B 5B ..., INTEGER 65537 }, lengths in two bytes.
+        const size_t m = bits / 8 + 1, all = m + 4 + 5;
+        Bytes key = {0x30, 0x82, uint8_t(all >> 8), uint8_t(all), 0x02, 0x82, uint8_t(m >> 8), uint8_t(m), 0x00, 0xC1};
+        key.insert(key.end(), m - 2, 0x5B);
+        key.insert(key.end(), {0x02, 0x03, 0x01, 0x00, 0x01});
+        const bool taken = bits >= 1024 && bits <= 16384;
+        add(kSignatureRow, Export::VerifyData, "a bare " + std::to_string(bits) + "-bit key (made up)",
+            [=, &in] { return VerifyData(key, in.signature); }, {taken ? E_VERIFY_ERROR : E_RSA_KEY_DATA_ERROR});
+    }
 
     // A real certificate cut short, at sampled lengths: as Base64 text and as DER key data.
     // Key data is walked by position to its public key, and the rest is not read: a certificate
@@ -534,6 +688,8 @@ std::vector<Cell> Cells(const Inputs& in) {
         add(kCutRow, Export::VerifyUserCRL, what, [=, &in] { return Crl(text, in.crlPath); }, asText);
         add(kCutRow, Export::VerifyUserCert, what, [=] { return Cert(text); }, asText);
         add(kCutRow, Export::VerifySign, what, [=, &in] { return Verify(cut, &in.record); },
+            length >= keyEnd ? std::vector<int32_t>{0} : std::vector<int32_t>{E_CERT_DATA_ERROR, E_RSA_KEY_DATA_ERROR});
+        add(kCutRow, Export::VerifyData, what, [=, &in] { return VerifyData(cut, in.signature); },
             length >= keyEnd ? std::vector<int32_t>{0} : std::vector<int32_t>{E_CERT_DATA_ERROR, E_RSA_KEY_DATA_ERROR});
     }
     const std::string kCutListRow = "revocation list cut short (every 8th length)";
@@ -617,6 +773,7 @@ std::vector<Cell> Cells(const Inputs& in) {
         add(row, Export::VerifyUserCRL, "cert_text (Base64)", [=, &in] { return Crl(text, in.crlPath); }, {h.crl});
         add(row, Export::VerifyUserCert, "cert_text (Base64)", [=] { return Cert(text); }, {h.cert});
         add(row, Export::VerifySign, "key_data (DER)", [=, &in] { return Verify(der, &in.record); }, h.verify);
+        add(row, Export::VerifyData, "key_data (DER)", [=, &in] { return VerifyData(der, in.signature); }, h.verify);
         add(row, Export::VerifyUserCRL, "list file (DER)", [=, &in] {
             WriteBytes("hostile.crl", der);
             return Crl(in.userPem, "hostile.crl");
@@ -634,6 +791,13 @@ std::vector<Cell> Cells(const Inputs& in) {
             store.plugIn(TokenOf({container}));
             return Sign(0, "", "abc");
         }, {E_SIGN_ERROR});
+        add("hostile DER: certificate with a 1,000-byte serial", Export::SignData, "the token's certificate", [&] {
+            ScopedTokenStore store;
+            token::Container container = FixtureContainer("user1024", "LONG-SERIAL");
+            container.certificate = in.longSerial;
+            store.plugIn(TokenOf({container}));
+            return SignData(Bytes{1}, 1, 128, kCapacityOfBuffer, false, CVEMO_SHA256, kNull);
+        }, {0});
         add("hostile DER: certificate with a 1,000-byte serial", Export::Sign_P7, "the token's certificate", [&] {
             ScopedTokenStore store;
             token::Container container = FixtureContainer("user1024", "LONG-SERIAL");
@@ -682,7 +846,7 @@ std::vector<Cell> Cells(const Inputs& in) {
 const Export kColumns[] = {Export::FreePack,   Export::GetUserCert, Export::GetCertInfo,   Export::VerifyUserCRL,
                            Export::VerifyUserCert, Export::Sign,    Export::SignEx,        Export::VerifySign,
                            Export::Sign_P7,    Export::VerifySign_P7, Export::NewPack,     Export::GenerateRandom,
-                           Export::Hash};
+                           Export::Hash,       Export::HashEx,      Export::SignData,      Export::VerifyData};
 
 // "-1011x4/0": each code with the number of calls that gave it, in order of first appearance.
 std::string CellText(const std::vector<int32_t>& results) {

@@ -122,6 +122,21 @@ std::vector<Step> Steps() {
              return Edition().hash(0, reinterpret_cast<const uint8_t*>("abc"), 3, digest, &length) == 0 &&
                     length == 20 && digest[0] == 0xA9 && digest[19] == 0x9D;
          }},
+        {"HashEx", [] {
+             uint8_t digest[32] = {};
+             uint32_t length = sizeof digest;
+             return Edition().hashEx(CVEMO_SHA256, reinterpret_cast<const uint8_t*>("abc"), 3, digest, &length) == 0 &&
+                    length == 32 && digest[0] == 0xBA && digest[31] == 0xAD;
+         }},
+        {"VerifyData", [der, record] { return VerifyDataWith(der, "shared data", ValueOf(record)) == 0; }},
+        {"SignData, then VerifyData", [der] {
+             const std::string data = "thread data " + std::to_string(GetCurrentThreadId());
+             uint8_t signature[128];
+             uint32_t length = sizeof signature;
+             return Edition().signData(CVEMO_SHA256, 1, kUserSerial, reinterpret_cast<const uint8_t*>(data.data()),
+                                       static_cast<uint32_t>(data.size()), signature, &length) == 0 &&
+                    VerifyDataWith(der, data, Bytes(signature, signature + length), CVEMO_SHA256) == 0;
+         }},
     };
     if (!IsPicker()) {
         // The picker edition's other sources open a dialog.

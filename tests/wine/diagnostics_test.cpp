@@ -4,9 +4,12 @@
 
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "support/edition_under_test.h"
 #include "support/scoped_environment.h"
+#include "support/signing_fixture.h"
+#include "support/token_fixture.h"
 
 namespace vemo::test {
 namespace {
@@ -127,6 +130,27 @@ TEST(TraceFile, TokenFallbackIsTraced) {
     EXPECT_EQ(CountOf(trace, "Project Name:"), 1u);
     EXPECT_NE(trace.find(expected), std::string::npos) << trace;
     EXPECT_EQ(trace.find("CryptAcquireContext OK"), std::string::npos) << trace;
+}
+
+// The exports from ordinal 20 on: a failure is one user log entry (token edition) or one trace
+// block (trace edition) in the one form "[ERROR]<step> is error,Error Code: 0x<code>"; a refused
+// argument writes nothing.
+TEST(Diagnostics, FailuresOfTheSha2Exports) {
+    const Bytes certificate = FixtureBytes("user1024.crt.der");
+    const Bytes signature = ValueOf(RecordOf(FixtureSignature("user1024", "data")));
+    const struct {
+        uint32_t algorithm;
+        int32_t result;
+        std::vector<std::string> written;  // in the log and the trace alike
+    } cases[] = {
+        {CVEMO_SHA1, E_VERIFY_ERROR, {"CryptVerifySignature is error,Error Code: 0x80090006"}},  // of other data
+        {0x8003, E_ALGORITHM, {}},
+    };
+    for (const auto& c : cases) {
+        ScopedWorkingDirectory directory;
+        EXPECT_EQ(VerifyDataWith(certificate, "other", signature, c.algorithm), c.result);
+        ExpectReported(c.written, c.written);
+    }
 }
 
 TEST(TraceFile, UnopenableTraceChangesNoResult) {

@@ -126,6 +126,19 @@ int32_t Hash(bool valid) {
     return Edition().hash(0, reinterpret_cast<const uint8_t*>("leak test"), 9, digest, valid ? &length : nullptr);
 }
 
+int32_t HashEx(uint32_t algorithm) {
+    uint8_t digest[CVEMO_DIGEST_SIZE_MAX];
+    uint32_t length = sizeof digest;
+    return Edition().hashEx(algorithm, reinterpret_cast<const uint8_t*>("leak test"), 9, digest, &length);
+}
+
+int32_t SignData(int32_t mode, const char* selector) {
+    uint8_t signature[128];
+    uint32_t length = sizeof signature;
+    return Edition().signData(CVEMO_SHA256, mode, selector, reinterpret_cast<const uint8_t*>("leak test"), 9,
+                              signature, &length);
+}
+
 // A module loaded afresh and unloaded again, as a program that loads it for each use does: a
 // copy under a name of its own, so that the process's own loading does not keep it.
 std::function<int32_t()> LoadAndUnload(const std::wstring& module) {
@@ -154,6 +167,17 @@ bool OpenPersonalKey() {
     return true;
 }
 
+// The same key opened again in the AES-capable provider, as SHA-2 signatures with a key of a
+// provider without SHA-2 need it (Wine keeps a handle for that opening too).
+bool OpenPersonalKeyForSha2() {
+    HCRYPTPROV context = 0;
+    if (!OpenPersonalKey() || !CryptAcquireContextA(&context, "vemo-test-user1024", nullptr, PROV_RSA_AES, CRYPT_SILENT)) {
+        return false;
+    }
+    CryptReleaseContext(context, 0);
+    return true;
+}
+
 std::vector<Path> Paths() {
     const std::string pem = Text("user1024.crt.pem"), expired = Text("expired.crt.pem");
     const std::string revoked = Text("revoked.crt.pem"), crl = FixturePath("root-a.crl.der");
@@ -163,6 +187,7 @@ std::vector<Path> Paths() {
     const CVEMO_SIGNATURE_RECORD record = RecordOf(FixtureSignature("user1024", data));
     CVEMO_SIGNATURE_RECORD unmarked = record;
     unmarked.marker[0] = 'X';
+    const std::vector<uint8_t> value = ValueOf(record);
     const auto verify = [der, data](const CVEMO_SIGNATURE_RECORD& signature, const std::string& over) {
         return [=] { return VerifyWith(der, over, signature); };
     };
@@ -193,6 +218,10 @@ std::vector<Path> Paths() {
         {"GenerateRandom: no buffer", [] { return Random(false); }, SPC_INPUTARG_ERROR_01, 10000},
         {"Hash", [] { return Hash(true); }, 0, 1000},
         {"Hash: no length", [] { return Hash(false); }, SPC_INPUTARG_ERROR_01, 10000},
+        {"HashEx", [] { return HashEx(CVEMO_SHA256); }, 0, 2000},
+        {"HashEx: an unknown algorithm", [] { return HashEx(0x8003); }, E_ALGORITHM, 10000},
+        {"VerifyData: valid", [der, data, value] { return VerifyDataWith(der, data, value); }, 0, 1000},
+        {"VerifyData: another text", [der, value] { return VerifyDataWith(der, "other", value); }, E_VERIFY_ERROR, 1000},
     };
     if (IsToken()) {
         paths.push_back({"NewPack and FreePack", NewAndFreePack, 0, 10000});
@@ -214,6 +243,8 @@ std::vector<Path> Paths() {
         paths.push_back({"GetUserCert \"2\"", [] { return UserCert("2", "s", "l"); }, 0, 10000});
         paths.push_back({"SignEx: the token's key", [] { return SignEx(0, ""); }, 0, 200});
         paths.push_back({"Sign: the token's key", Sign, 0, 200});
+        paths.push_back({"SignData: the token's key", [] { return SignData(0, nullptr); }, 0, 200});
+        paths.push_back({"SignData: no such serial", [] { return SignData(0, "0103"); }, E_ENCROLL_CERT_NO_FIND, 100});
         paths.push_back({"Sign_P7: the token's key", [] { return SignP7("leak test"); }, 0, 200});
         paths.push_back({"Sign_P7: no text", [] { return SignP7(nullptr); }, E_ERROR_DATA, 10000});
         const std::string garbage = "not a signed message";
@@ -232,6 +263,9 @@ std::vector<Path> Paths() {
         paths.push_back({"SignEx mode 1: a personal certificate",
                          [] { return SignEx(1, "3A1B2C3D4E5F60718293A4B5C6D7E8F9"); }, 0, 200, platform});
         paths.push_back({"Sign: the remembered certificate", Sign, 0, 200, platform});
+        paths.push_back({"SignData mode 1: a personal certificate through the AES-capable provider",
+                         [] { return SignData(1, "3A1B2C3D4E5F60718293A4B5C6D7E8F9"); }, 0, 200,
+                         OpenPersonalKeyForSha2});
         paths.push_back({"SignEx mode 2: no such subject", [] { return SignEx(2, "nobody"); },
                          E_ENCROLL_CERT_NO_FIND, 1000});
     }

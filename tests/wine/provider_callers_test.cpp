@@ -70,6 +70,19 @@ TEST(RawSignature, Keys2048) {
     ExpectRawSignature(Identity(AT_SIGNATURE, 2048), "raw-2048-signature");
 }
 
+TEST(RawSignature, Sha2DigestsWithTheirOwnDigestInfo) {
+    // Verified here by the system's AES-capable provider; openssl checks SHA-2 signatures of the
+    // token through C_VEMO_SignData (tests/interop/raw-signature-openssl.sh).
+    for (const ALG_ID algorithm : {ALG_ID{CALG_SHA_256}, ALG_ID{CALG_SHA_384}, ALG_ID{CALG_SHA_512}}) {
+        const TestIdentity& identity = Identity(AT_KEYEXCHANGE, 1024);
+        PluggedToken token(TokenBefore({ContainerFor("LAB-USER-1", identity)}));
+        const Outcome outcome = RawSignThroughToken("SHA-2 data", algorithm);
+        ASSERT_EQ(StepName(outcome.stoppedAt), std::string("Done")) << std::hex << outcome.error;
+        EXPECT_TRUE(SignatureVerifies(identity.certificate, "SHA-2 data", outcome.output, algorithm)) << algorithm;
+        EXPECT_FALSE(SignatureVerifies(identity.certificate, "SHA-2 data", outcome.output, CALG_SHA1)) << algorithm;
+    }
+}
+
 TEST(RawSignature, TokenWithoutRealContainer) {
     PluggedToken token(TokenOf(PseudoContainers()));
     ExpectStoppedAt(RawSignThroughToken("x"), Step::NoContainer, ERROR_NO_MORE_ITEMS);
@@ -106,7 +119,7 @@ TEST(RawSignature, NeedsNoDefaultProvider) {
 }
 
 // The message's one signer: its digest algorithm and that no attributes are signed.
-void ExpectMd5SignerWithoutAttributes(const std::vector<uint8_t>& message) {
+void ExpectSignerWithoutAttributes(const std::vector<uint8_t>& message, const char* hashOid) {
     const std::unique_ptr<void, BOOL(WINAPI*)(HCRYPTMSG)> decoder(
         CryptMsgOpenToDecode(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, 0, 0, nullptr, nullptr), CryptMsgClose);
     ASSERT_NE(decoder, nullptr);
@@ -116,13 +129,14 @@ void ExpectMd5SignerWithoutAttributes(const std::vector<uint8_t>& message) {
     std::vector<uint8_t> buffer(size);
     ASSERT_TRUE(CryptMsgGetParam(decoder.get(), CMSG_SIGNER_INFO_PARAM, 0, buffer.data(), &size));
     const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(buffer.data());
-    EXPECT_STREQ(signer->HashAlgorithm.pszObjId, szOID_RSA_MD5);
+    EXPECT_STREQ(signer->HashAlgorithm.pszObjId, hashOid);
     EXPECT_EQ(signer->AuthAttrs.cAttr, 0u);
 }
 
-void ExpectSignedMessage(const TestIdentity& identity, const std::string& text, const std::string& name) {
+void ExpectSignedMessage(const TestIdentity& identity, const std::string& text, const std::string& name,
+                         const char* hashOid = szOID_RSA_MD5) {
     PluggedToken token(TokenBefore({ContainerFor("LAB-USER-1", identity)}));
-    const Outcome outcome = SignMessageThroughToken(text);
+    const Outcome outcome = SignMessageThroughToken(text, hashOid);
     ASSERT_EQ(StepName(outcome.stoppedAt), std::string("Done")) << std::hex << outcome.error;
     EXPECT_EQ(outcome.keySpec, identity.keySpec);
     std::vector<uint8_t> content;
@@ -130,7 +144,7 @@ void ExpectSignedMessage(const TestIdentity& identity, const std::string& text, 
     std::vector<uint8_t> expected = Bytes(text);
     expected.push_back(0);  // the text is signed with its terminating zero
     EXPECT_EQ(content, expected);
-    ExpectMd5SignerWithoutAttributes(outcome.output);
+    ExpectSignerWithoutAttributes(outcome.output, hashOid);
     WriteInteropFile(name + ".p7", outcome.output);
     WriteInteropFile(name + ".content", expected);
     WriteInteropFile(name + ".cer", identity.certificate);
@@ -145,6 +159,13 @@ TEST(SignedMessage, SignatureKey2048) {
 }
 
 TEST(SignedMessage, EmptyText) { ExpectSignedMessage(Identity(AT_SIGNATURE, 1024), "", "p7-1024-empty"); }
+
+// The platform's message signer with a SHA-2 digest through the key's location: the token's
+// hash objects and signatures of SHA-256 and SHA-512 (the DigestInfo of each, checked by openssl).
+TEST(SignedMessage, Sha2Digests) {
+    ExpectSignedMessage(Identity(AT_SIGNATURE, 2048), "SHA-256 through the token", "p7-2048-sha256", szOID_NIST_sha256);
+    ExpectSignedMessage(Identity(AT_KEYEXCHANGE, 1024), "SHA-512 through the token", "p7-1024-sha512", szOID_NIST_sha512);
+}
 
 TEST(SignedMessage, TokenWithoutRealContainer) {
     PluggedToken token(TokenOf(PseudoContainers()));

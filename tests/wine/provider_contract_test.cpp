@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "support/hex_text.h"
 #include "support/test_token.h"
@@ -138,8 +139,9 @@ TEST(Contexts, ProviderParameters) {
 
     DWORD length = 0;
     EXPECT_EQ(ProviderParameter(context.get(), PP_CONTAINER, nullptr, &length), static_cast<DWORD>(NTE_BAD_KEYSET));
-    EXPECT_EQ(ProviderParameter(context.get(), PP_ENUMALGS, nullptr, &length, CRYPT_FIRST),
-              static_cast<DWORD>(NTE_BAD_TYPE));
+    EXPECT_EQ(ProviderParameter(context.get(), PP_SIG_KEYSIZE_INC, nullptr, &length), static_cast<DWORD>(NTE_BAD_TYPE));
+    EXPECT_EQ(ProviderParameter(context.get(), PP_ENUMALGS, nullptr, &length, CRYPT_FIRST), 0u);
+    EXPECT_EQ(length, sizeof(PROV_ENUMALGS));
     EXPECT_EQ(ProviderParameter(context.get(), PP_NAME, nullptr, &length, CRYPT_FIRST), static_cast<DWORD>(NTE_BAD_FLAGS));
 
     // The name: asked for its size, then offered one byte too few.
@@ -426,7 +428,7 @@ TEST(UserKeys, OnlyThePublicHalfIsExported) {
 }
 
 // A hash object of the token's provider over `parts`.
-void HashParts(HCRYPTPROV context, ALG_ID algorithm, std::initializer_list<const char*> parts, win::CryptHash& hash) {
+void HashParts(HCRYPTPROV context, ALG_ID algorithm, const std::vector<const char*>& parts, win::CryptHash& hash) {
     ASSERT_TRUE(CryptCreateHash(context, algorithm, 0, 0, hash.put())) << std::hex << GetLastError();
     for (const char* part : parts) {
         ASSERT_TRUE(CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(part), static_cast<DWORD>(std::strlen(part)), 0));
@@ -440,17 +442,53 @@ std::string HashValue(HCRYPTHASH hash) {
     return Hex(value, length);
 }
 
-TEST(HashObjects, Sha1AndMd5) {
+TEST(HashObjects, Sha1Sha2AndMd5) {
     PluggedToken token(TwoKeyToken());
     win::ProviderContext context;
     ASSERT_EQ(OpenToken(context, nullptr, CRYPT_VERIFYCONTEXT), 0u);
-    win::CryptHash sha1, md5, empty;
-    HashParts(context.get(), CALG_SHA1, {"a", "", "bc"}, sha1);
-    HashParts(context.get(), CALG_MD5, {"ab", "c"}, md5);
-    HashParts(context.get(), CALG_SHA1, {}, empty);
-    EXPECT_EQ(HashValue(sha1.get()), "a9993e364706816aba3e25717850c26c9cd0d89d");
-    EXPECT_EQ(HashValue(md5.get()), "900150983cd24fb0d6963f7d28e17f72");
-    EXPECT_EQ(HashValue(empty.get()), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    const struct {
+        ALG_ID algorithm;
+        std::vector<const char*> parts;
+        const char* digest;
+    } cases[] = {
+        {CALG_SHA1, {"a", "", "bc"}, "a9993e364706816aba3e25717850c26c9cd0d89d"},
+        {CALG_MD5, {"ab", "c"}, "900150983cd24fb0d6963f7d28e17f72"},
+        {CALG_SHA1, {}, "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
+        {CALG_SHA_256, {"a", "bc"}, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {CALG_SHA_384, {"abc"}, "cb00753f45a35e8bb5a03d699ac65007272c32ab0eded1631a8b605a43ff5bed8086072ba1e7cc2358baeca1"
+                                "34c825a7"},
+        {CALG_SHA_512, {"ab", "c"}, "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836ba3c"
+                                    "23a3feebbd454d4423643ce80e2a9ac94fa54ca49f"},
+    };
+    for (const auto& c : cases) {
+        win::CryptHash hash;
+        HashParts(context.get(), c.algorithm, c.parts, hash);
+        EXPECT_EQ(HashValue(hash.get()), c.digest) << c.algorithm;
+    }
+}
+
+TEST(Contexts, AlgorithmsListed) {
+    PluggedToken token(TwoKeyToken());
+    win::ProviderContext context;
+    ASSERT_EQ(OpenToken(context, nullptr, CRYPT_VERIFYCONTEXT), 0u);
+    for (const DWORD parameter : {DWORD{PP_ENUMALGS}, DWORD{PP_ENUMALGS_EX}}) {
+        std::vector<ALG_ID> listed;
+        std::vector<std::string> names;
+        for (DWORD flags = CRYPT_FIRST;; flags = 0) {
+            PROV_ENUMALGS_EX entry{};  // the larger of the two records
+            DWORD length = parameter == PP_ENUMALGS ? sizeof(PROV_ENUMALGS) : sizeof entry;
+            const DWORD error = ErrorOf([&] {
+                return CryptGetProvParam(context.get(), parameter, reinterpret_cast<BYTE*>(&entry), &length, flags);
+            });
+            if (error == ERROR_NO_MORE_ITEMS) break;
+            ASSERT_EQ(error, 0u);
+            listed.push_back(entry.aiAlgid);
+            names.push_back(parameter == PP_ENUMALGS ? reinterpret_cast<PROV_ENUMALGS&>(entry).szName : entry.szName);
+        }
+        EXPECT_EQ(listed, (std::vector<ALG_ID>{CALG_RSA_SIGN, CALG_RSA_KEYX, CALG_SHA1, CALG_SHA_256, CALG_SHA_384,
+                                               CALG_SHA_512, CALG_MD5}));
+        EXPECT_EQ(names[3], "SHA-256");
+    }
 }
 
 TEST(HashObjects, Parameters) {
@@ -487,13 +525,13 @@ TEST(HashObjects, Parameters) {
     }
 }
 
-TEST(HashObjects, OnlySha1AndMd5WithoutKey) {
+TEST(HashObjects, OnlyItsDigestsWithoutKey) {
     PluggedToken token(TwoKeyToken());
     win::ProviderContext context;
     win::CryptKey key;
     ASSERT_EQ(GetKey(context, key, "LAB-USER-1#7391", AT_KEYEXCHANGE), 0u);
     win::CryptHash hash;
-    for (ALG_ID algorithm : {ALG_ID{CALG_SHA_256}, ALG_ID{CALG_MD2}, ALG_ID{CALG_HMAC}, ALG_ID{CALG_SSL3_SHAMD5}, ALG_ID{0}}) {
+    for (ALG_ID algorithm : {ALG_ID{CALG_MD2}, ALG_ID{CALG_HMAC}, ALG_ID{CALG_SSL3_SHAMD5}, ALG_ID{0}}) {
         EXPECT_EQ(ErrorOf([&] { return CryptCreateHash(context.get(), algorithm, 0, 0, hash.put()); }),
                   static_cast<DWORD>(NTE_BAD_ALGID))
             << algorithm;

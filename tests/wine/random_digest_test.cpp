@@ -1,8 +1,9 @@
-// Random bytes and the SHA-1 digest, through the edition's exports.
+// Random bytes, the SHA-1 digest and the digests of C_VEMO_HashEx, through the edition's exports.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -121,6 +122,44 @@ TEST(Digest, DefaultProviderUnavailableReturnsThePlatformError) {
     EXPECT_EQ(static_cast<uint32_t>(result) & 0xFFFF0000u, 0x80090000u) << std::hex << result;
     EXPECT_EQ(length, 0xDEADBEEFu);
     EXPECT_EQ(digest[0], 0xCC);
+}
+
+// C_VEMO_HashEx: the FIPS 180 values of every algorithm, a buffer of exactly the digest's
+// length between canaries, also with the default provider (PROV_RSA_FULL) unavailable: the
+// digest needs only the AES-capable provider's verification context.
+TEST(DigestEx, KnownValuesOfEveryAlgorithm) {
+    const std::string million(1000000, 'a');
+    const struct {
+        uint32_t algorithm;
+        std::string data;
+        const char* digest;
+    } cases[] = {
+        {CVEMO_SHA1, "abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+        {CVEMO_SHA256, "", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {CVEMO_SHA256, "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {CVEMO_SHA256, million, "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+        {CVEMO_SHA384, "abc", "cb00753f45a35e8bb5a03d699ac65007272c32ab0eded1631a8b605a43ff5bed8086072ba1e7cc2358baeca134c825a7"},
+        {CVEMO_SHA512, million, "e718483d0ce769644e2e42c7bc15b4638e1f98b13b2044285632a803afa973ebde0ff244877ea60a4cb0432ce57"
+                                "7c31beb009c5c2c49aa2e4eadb217ad8cc09b"},
+        // 16 MB, as openssl hashes it: no limit of the library's own.
+        {CVEMO_SHA256, std::string(16 << 20, 'a'), "5b6ff2e19d0da0fe323061018fc381393492884e74af8296c81ab9cb2694783a"},
+    };
+    for (const bool withoutDefaultProvider : {false, true}) {
+        std::unique_ptr<DefaultProviderUnavailable> unavailable;
+        if (withoutDefaultProvider) unavailable = std::make_unique<DefaultProviderUnavailable>();
+        for (const auto& c : cases) {
+            const size_t size = std::strlen(c.digest) / 2;
+            std::vector<uint8_t> buffer(size + 8, 0xCC);
+            uint32_t length = static_cast<uint32_t>(size);
+            ASSERT_EQ(Edition().hashEx(c.algorithm, reinterpret_cast<const uint8_t*>(c.data.data()),
+                                       static_cast<uint32_t>(c.data.size()), buffer.data() + 4, &length),
+                      0)
+                << std::hex << c.algorithm;
+            EXPECT_EQ(length, size);
+            EXPECT_EQ(Hex(buffer.data() + 4, size), c.digest);
+            for (size_t i : {size_t{0}, size_t{3}, size + 4, size + 7}) EXPECT_EQ(buffer[i], 0xCC) << "byte " << i;
+        }
+    }
 }
 
 TEST(Random, ZeroLengthWritesNothing) {

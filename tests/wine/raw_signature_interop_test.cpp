@@ -1,15 +1,19 @@
-// The raw signature with openssl on the other side (tests/interop/raw-signature-openssl.sh):
-// what openssl signed verifies here with every form of key data, and records made here are
-// left for openssl to compare. Runs when the program is given --raw-interop=<folder>.
+// The raw signatures with openssl on the other side (tests/interop/raw-signature-openssl.sh):
+// what openssl signed verifies here with every form of key data, and records and signatures
+// made here are left for openssl to compare and verify. Runs when the program is given
+// --raw-interop=<folder>.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 
+#include "sign/digest_algorithms.h"
 #include "support/edition_under_test.h"
 #include "support/scoped_environment.h"
 #include "support/signing_fixture.h"
+#include "support/test_token.h"
 #include "support/token_fixture.h"
+#include "token/provision/container_import.h"
 
 namespace vemo::test {
 namespace {
@@ -55,6 +59,50 @@ TEST_F(RawInterop, KeysOf4096BitsAreTaken) {
         EXPECT_EQ(VerifyWith(FileBytes(FromOpenssl(std::string("rsa4096") + form)), data, record), E_VERIFY_ERROR)
             << form;
         ExpectWrittenDown({"CryptVerifySignature is error,Error Code: 0x80090006"});
+    }
+}
+
+// Every digest and key size both ways. openssl's signatures verify with C_VEMO_VerifyData (the
+// certificate as DER and PEM, the bare key as DER and Base64; a changed byte does not). With
+// the key in the software token (imported from the key file as tokenctl imports it),
+// C_VEMO_SignData writes openssl's bytes exactly (PKCS#1 v1.5 signatures are deterministic),
+// and leaves them for `openssl dgst -verify`.
+TEST_F(RawInterop, EveryDigestAndKeySizeBothWays) {
+    ScopedWorkingDirectory log;  // the changed signatures' entries
+    for (const std::string name : {"user1024", "user2048", "rsa3072", "rsa4096"}) {
+        SCOPED_TRACE(name);
+        const std::string data = ReadFileBytes(FromOpenssl(name + ".data"));
+        ScopedTokenStore token;
+        if (Edition().usesToken()) {
+            const token::provision::ImportResult imported = token::provision::ContainerFromKeyFilePaths(
+                FromOpenssl(name + ".key.pem"), FromOpenssl(name + ".crt.der"), {name, token::kKeyExchange});
+            ASSERT_TRUE(imported.container) << imported.error;
+            token.plugIn(TokenOf({*imported.container}));
+        }
+        for (const sign::DigestAlgorithm& algorithm : sign::kDigestAlgorithms) {
+            SCOPED_TRACE(algorithm.name);
+            const Bytes signature = FileBytes(FromOpenssl(name + "." + algorithm.name + ".sig"));
+            Bytes changed = signature;
+            changed[changed.size() / 2] ^= 0x01;
+            for (const char* form : {".crt.der", ".crt.pem", ".pub.der", ".pub.b64"}) {
+                const Bytes keyData = FileBytes(FromOpenssl(name + form));
+                EXPECT_EQ(VerifyDataWith(keyData, data, signature, algorithm.id), 0) << form;
+                EXPECT_EQ(VerifyDataWith(keyData, data, changed, algorithm.id), E_VERIFY_ERROR) << form;
+            }
+            if (!Edition().usesToken()) continue;
+            Bytes made(signature.size() + 1, 0xCC);
+            uint32_t length = static_cast<uint32_t>(made.size());
+            ASSERT_EQ(Edition().signData(algorithm.id, 0, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
+                                         static_cast<uint32_t>(data.size()), made.data(), &length),
+                      0);
+            ASSERT_EQ(length, signature.size());
+            EXPECT_EQ(made.back(), 0xCC);
+            made.pop_back();
+            EXPECT_EQ(made, signature);
+            std::ofstream(RawInteropFolder() + "\\from-library\\" + name + "." + algorithm.name + ".sig",
+                          std::ios::binary)
+                .write(reinterpret_cast<const char*>(made.data()), static_cast<std::streamsize>(made.size()));
+        }
     }
 }
 

@@ -1,6 +1,6 @@
 // C_VEMO_SignEx and C_VEMO_Sign through the edition under test: the token editions with the
 // software token in every shape and with every provider call made to fail, the picker edition
-// with certificates of the personal store.
+// with certificates of the personal store; and the key choice C_VEMO_SignData shares with them.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -56,6 +56,27 @@ Container BothKeys(const std::string& first, uint32_t firstSpec, const std::stri
     const Container& other = UserContainer(second, secondSpec);
     container.secondKey = token::KeyPair{secondSpec, other.protectedKey, other.publicKey, other.certificate};
     return container;
+}
+
+// C_VEMO_SignData (SHA-256) over `text`, into a buffer of the largest signature.
+struct DataSignature {
+    int32_t result = 0;
+    Bytes value;
+};
+DataSignature SignDataOf(int32_t mode, const char* selector, const std::string& text) {
+    DataSignature made;
+    made.value.assign(2048, 0);
+    uint32_t length = static_cast<uint32_t>(made.value.size());
+    made.result = Edition().signData(CVEMO_SHA256, mode, selector, reinterpret_cast<const uint8_t*>(text.data()),
+                                     static_cast<uint32_t>(text.size()), made.value.data(), &length);
+    made.value.resize(made.result == 0 ? length : 0);
+    return made;
+}
+
+// Whether the test PKI user's certificate verifies the signature (C_VEMO_VerifyData, which the
+// interop tests check against openssl).
+bool SignedBy(const DataSignature& made, const std::string& text, const std::string& user) {
+    return made.result == 0 && VerifyDataWith(FixtureBytes(user + ".crt.der"), text, made.value, CVEMO_SHA256) == 0;
 }
 
 class TokenSignature : public testing::Test {
@@ -195,6 +216,40 @@ TEST_F(TokenSignature, SerialNumbersUpTo24Bytes) {
     }
 }
 
+TEST_F(TokenSignature, SignDataChoosesTheKeyBySerialNumber) {
+    // A user's container, then one with an exchange key and a signature key, each with its
+    // certificate: the serial number, most significant byte first, chooses the key.
+    token.plugIn(TokenOf({ContainerWithoutKey("*default*"), UserContainer("user2048"),
+                          BothKeys("user1024", token::kKeyExchange, "signer")}));
+    const struct {
+        const char* selector;
+        int32_t result;
+        const char* signer;
+    } cases[] = {
+        {nullptr, 0, "user2048"},  // as C_VEMO_SignEx: the first real container
+        {"", 0, "user2048"},
+        {"008E3B5C7D9FA1B2C3D4E5F60718293A4B", 0, "user2048"},  // odd length: not the record's order
+        {"3a1b2c3d4e5f60718293a4b5c6d7e8f9", 0, "user1024"},
+        {"0102", 0, "signer"},  // the second container's signature key
+        {"0103", E_ENCROLL_CERT_NO_FIND, nullptr},
+        {"4B3A291807F6E5D4C3B2A19F7D5C3B8E00", E_ENCROLL_CERT_NO_FIND, nullptr},
+    };
+    const std::string text = "signed with a chosen key";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.selector ? c.selector : "(null)");
+        ScopedWorkingDirectory log;
+        const DataSignature made = SignDataOf(7, c.selector, text);  // the mode is not examined
+        EXPECT_EQ(made.result, c.result);
+        if (c.result == 0) {
+            EXPECT_TRUE(SignedBy(made, text, c.signer));
+            ExpectReported({}, {});
+        } else {
+            ExpectReported({"Serial Number is error,Error Code: E_ENCROLL_CERT_NO_FIND"},
+                           {"Serial Number is error,Error Code: 0xfffffe00"});
+        }
+    }
+}
+
 TEST(RawSignature, TheDataLengthMustBeTheTexts) {
     ScopedWorkingDirectory directory;
     const std::string text = "twelve bytes";
@@ -330,6 +385,37 @@ TEST_F(PersonalSignature, ByTheSerialNumberOrTheSubject) {
             ExpectUntouchedRecord(made.record);
         }
     }
+    ExpectWrittenDown({});
+}
+
+TEST_F(PersonalSignature, SignDataChoosesAsSignExDoes) {
+    // Keys of the system's RSA provider without SHA-2 (from a key file) and from a PFX file:
+    // SHA-256 through the AES-capable provider.
+    const std::string text = "SHA-256 with a personal certificate";
+    const struct {
+        int32_t mode;
+        const char* selector;
+        int32_t result;
+        const char* signer;
+    } cases[] = {
+        {1, "010203", 0, "plain"},
+        {0, nullptr, 0, "plain"},  // the one chosen just before
+        {2, "Vemo User 1024", 0, "user1024"},
+        {1, "0102", 0, "signer"},
+        {1, "0103", E_ENCROLL_CERT_NO_FIND, nullptr},
+        {1, nullptr, SPC_INPUTARG_ERROR_01, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.mode) + " " + (c.selector ? c.selector : "(null)"));
+        const DataSignature made = SignDataOf(c.mode, c.selector, text);
+        EXPECT_EQ(made.result, c.result);
+        if (c.result == 0) {
+            EXPECT_TRUE(SignedBy(made, text, c.signer));
+        }
+    }
+    MessageBoxWatcher watcher;
+    EXPECT_EQ(SignDataOf(2, "Vemo Root B User", text).result, -2);
+    EXPECT_EQ(watcher.texts().size(), 1u);
     ExpectWrittenDown({});
 }
 

@@ -178,6 +178,17 @@ try:
         ("trace", ["hash", "--file", W + "data.txt", "--out", W + "digest.bin"], 0,
          ["C_VEMO_Hash: 0 (CVEMO_OK: success)\n  file           " + W + "data.txt\n",
           "  digest         " + SHA1(b"pay 100").hexdigest()]),
+        ("token", ["sign-data", "pay 100", "--out", W + "pay.sha256"], 0,
+         ["C_VEMO_SignData: 0 (CVEMO_OK: success)\n  algorithm         sha256\n", "written to        " + W + "pay.sha256\n"]),
+        ("trace", ["--json", "verify-data", P + "user1024.crt.pem", "--file", W + "data.txt", W + "pay.sha256"], 0,
+         [{"export": "C_VEMO_VerifyData", "result": 0, "arguments": {"algorithm": "sha256", "signature_length": 128}}]),
+        ("picker", ["verify-data", P + "user1024.pub.der", "pay 900", W + "pay.sha256"], 1,
+         ["C_VEMO_VerifyData: -306 (E_VERIFY_ERROR: the signature does not verify)"]),
+        ("token", ["--json", "hash", "--alg", "sha512", quoted], 0,
+         [{"export": "C_VEMO_HashEx", "arguments": {"algorithm": "sha512"},
+           "outputs": {"digest": hashlib.sha512(quoted.encode()).hexdigest(), "digest_length": 64}}]),
+        ("picker", ["--json", "hash", "--alg", "0x8003", "x"], 1, [{"result": -1012, "name": "E_ALGORITHM"}]),
+        ("token", ["hash", "--alg", "md5", "x"], 2, ["vemo: --alg is sha1, sha256, sha384, sha512 or a number"]),
         # Bad usage, and what vemo says without an export call.
         ("token", ["verify", P + "user1024.crt.pem"], 2, ["usage: vemo [--dll <path> | --edition token|trace|picker]"
                                                           " [--json] verify <key data file>"]),
@@ -193,8 +204,8 @@ try:
         ("", ["help", "nothing"], 2, ["vemo: unknown command \"nothing\""]),
     ]
     rows += [("", ["help", name], 0, ["usage: vemo [", " " + name + " "])
-             for name in ("getcert", "certinfo", "pack", "verifycert", "verifycrl", "sign", "verify", "sign-p7",
-                          "verify-p7", "random", "hash", "codes")]
+             for name in ("getcert", "certinfo", "pack", "verifycert", "verifycrl", "sign", "verify", "sign-data",
+                          "verify-data", "sign-p7", "verify-p7", "random", "hash", "codes")]
     for row in rows:
         check(*row)
     # Away from the build's editions, --edition says where it looked.
@@ -208,7 +219,7 @@ try:
                               "for you on the desktop: pick a certificate and press its left button, or Cancel.")
     announced_before_blocking("trace", ["verify-p7", W + "pay.p7"], "The trace edition shows the signed text in a "
                               "message box once the signature verifies; the call returns when you close it.")
-    for name, size in (("user.pem", None), ("pay.sig", 364), ("random.bin", 16), ("digest.bin", 20)):
+    for name, size in (("user.pem", None), ("pay.sig", 364), ("pay.sha256", 128), ("random.bin", 16), ("digest.bin", 20)):
         path = os.path.join(work, name)
         if not os.path.exists(path) or (size is not None and os.path.getsize(path) != size):
             failures.append(f"--out {name}: not written with {size} bytes")

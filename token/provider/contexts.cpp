@@ -1,7 +1,9 @@
-// Contexts: opening one with or without a container, listing the token's containers, and the
-// provider's parameters.
+// Contexts: opening one with or without a container, listing the token's containers and
+// algorithms, and the provider's parameters.
+#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "token/provider/crypt_output.h"
 #include "token/provider/operations.h"
@@ -35,6 +37,63 @@ DWORD ListContainers(Context& context, DWORD flags, BYTE* data, DWORD* length) {
     if (context.listed >= context.listing.size()) return ERROR_NO_MORE_ITEMS;
     const DWORD status = CopyOut(context.listing[context.listed], data, length);
     if (status == ERROR_SUCCESS && data != nullptr) ++context.listed;
+    return status;
+}
+
+// What PP_ENUMALGS and PP_ENUMALGS_EX list: the token's two kinds of RSA key, then its digests.
+struct ListedAlgorithm {
+    ALG_ID id;
+    DWORD defaultBits, minimumBits, maximumBits;
+    const char* name;
+    const char* longName;
+};
+
+std::vector<ListedAlgorithm> ListedAlgorithms() {
+    // The key sizes the token holds (tokenctl imports keys of up to 16384 bits).
+    std::vector<ListedAlgorithm> listed = {
+        {CALG_RSA_SIGN, 1024, 512, 16384, "RSA_SIGN", "RSA Signature"},
+        {CALG_RSA_KEYX, 1024, 512, 16384, "RSA_KEYX", "RSA Key Exchange"},
+    };
+    for (const HashAlgorithm& hash : kHashAlgorithms) {
+        const DWORD bits = 8 * hash.size;
+        listed.push_back({hash.id, bits, bits, bits, hash.name, hash.longName});
+    }
+    return listed;
+}
+
+template <size_t N>
+DWORD CopyName(const char* name, CHAR (&field)[N]) {
+    const size_t length = std::strlen(name);  // every name fits its field with its terminator
+    std::memcpy(field, name, length + 1);
+    return static_cast<DWORD>(length + 1);
+}
+
+// PP_ENUMALGS and PP_ENUMALGS_EX: one algorithm per call, CRYPT_FIRST from the first again; ends
+// with ERROR_NO_MORE_ITEMS. A size query or a buffer too small keeps the entry for the next call.
+DWORD ListAlgorithms(Context& context, DWORD parameter, DWORD flags, BYTE* data, DWORD* length) {
+    if ((flags & ~CRYPT_FIRST) != 0) return NTE_BAD_FLAGS;
+    if ((flags & CRYPT_FIRST) != 0) context.algorithmsListed = 0;
+    const std::vector<ListedAlgorithm> listed = ListedAlgorithms();
+    if (context.algorithmsListed >= listed.size()) return ERROR_NO_MORE_ITEMS;
+    const ListedAlgorithm& entry = listed[context.algorithmsListed];
+    DWORD status;
+    if (parameter == PP_ENUMALGS) {
+        PROV_ENUMALGS algorithm{};
+        algorithm.aiAlgid = entry.id;
+        algorithm.dwBitLen = entry.defaultBits;
+        algorithm.dwNameLen = CopyName(entry.name, algorithm.szName);
+        status = CopyOut(&algorithm, sizeof algorithm, data, length);
+    } else {
+        PROV_ENUMALGS_EX algorithm{};
+        algorithm.aiAlgid = entry.id;
+        algorithm.dwDefaultLen = entry.defaultBits;
+        algorithm.dwMinLen = entry.minimumBits;
+        algorithm.dwMaxLen = entry.maximumBits;
+        algorithm.dwNameLen = CopyName(entry.name, algorithm.szName);
+        algorithm.dwLongNameLen = CopyName(entry.longName, algorithm.szLongName);
+        status = CopyOut(&algorithm, sizeof algorithm, data, length);
+    }
+    if (status == ERROR_SUCCESS && data != nullptr) ++context.algorithmsListed;
     return status;
 }
 
@@ -78,6 +137,9 @@ DWORD GetProviderParameter(ProviderObjects& objects, HCRYPTPROV handle, DWORD pa
     if (context == nullptr) return NTE_BAD_UID;
     if (length == nullptr) return ERROR_INVALID_PARAMETER;
     if (parameter == PP_ENUMCONTAINERS) return ListContainers(*context, flags, data, length);
+    if (parameter == PP_ENUMALGS || parameter == PP_ENUMALGS_EX) {
+        return ListAlgorithms(*context, parameter, flags, data, length);
+    }
     // The other parameters take no flags.
     const auto answer = [&](const auto& value) -> DWORD {
         return flags == 0 ? CopyOut(value, data, length) : NTE_BAD_FLAGS;

@@ -1,5 +1,5 @@
-// Hash objects: SHA-1 and MD5, computed by the system's RSA provider, each in a context of its
-// own so that its lifetime is the hash object's.
+// Hash objects: SHA-1, SHA-256, SHA-384, SHA-512 and MD5, computed by the system's RSA
+// provider, each in a context of its own so that its lifetime is the hash object's.
 #include <memory>
 
 #include "token/provider/crypt_output.h"
@@ -8,11 +8,13 @@
 #include "token/provider/token_access.h"
 
 namespace vemo::csp {
-namespace {
 
-DWORD HashSize(ALG_ID algorithm) { return algorithm == CALG_SHA1 ? 20 : 16; }
-
-}  // namespace
+DWORD HashSize(ALG_ID algorithm) {
+    for (const HashAlgorithm& known : kHashAlgorithms) {
+        if (known.id == algorithm) return known.size;
+    }
+    return 0;
+}
 
 DWORD HashValue(const Hash& hash, std::vector<uint8_t>& value) {
     value.resize(HashSize(hash.algorithm));
@@ -28,7 +30,7 @@ DWORD CreateHash(ProviderObjects& objects, HCRYPTPROV handle, ALG_ID algorithm, 
     if (hash == nullptr) return ERROR_INVALID_PARAMETER;
     if (key != 0) return NTE_BAD_KEY;  // no keyed hashes: the token holds no session keys
     if (flags != 0) return NTE_BAD_FLAGS;
-    if (algorithm != CALG_SHA1 && algorithm != CALG_MD5) return NTE_BAD_ALGID;
+    if (HashSize(algorithm) == 0) return NTE_BAD_ALGID;
     token::TokenImage image;
     if (const DWORD status = ReadToken(token::FaultPoint::ProviderCreateHash, image)) return status;
 

@@ -28,7 +28,24 @@ DWORD ExportKey(ProviderObjects& objects, HCRYPTPROV context, HCRYPTKEY key, HCR
                 DWORD blobType, DWORD flags, BYTE* data, DWORD* length);
 DWORD DestroyKey(ProviderObjects& objects, HCRYPTPROV context, HCRYPTKEY key);
 
+// The digests the token makes (and signs): what PP_ENUMALGS lists beside its RSA keys.
+struct HashAlgorithm {
+    ALG_ID id;
+    DWORD size;             // bytes
+    const char* name;       // as the platform's providers list it
+    const char* longName;
+};
+inline constexpr HashAlgorithm kHashAlgorithms[] = {
+    {CALG_SHA1, 20, "SHA-1", "Secure Hash Algorithm (SHA-1)"},
+    {CALG_SHA_256, 32, "SHA-256", "Secure Hash Algorithm (SHA-256)"},
+    {CALG_SHA_384, 48, "SHA-384", "Secure Hash Algorithm (SHA-384)"},
+    {CALG_SHA_512, 64, "SHA-512", "Secure Hash Algorithm (SHA-512)"},
+    {CALG_MD5, 16, "MD5", "Message Digest 5 (MD5)"},
+};
+
 // Hash objects (hashes.cpp).
+// The digest's length of one of kHashAlgorithms; 0 for any other algorithm.
+DWORD HashSize(ALG_ID algorithm);
 DWORD CreateHash(ProviderObjects& objects, HCRYPTPROV context, ALG_ID algorithm, HCRYPTKEY key, DWORD flags,
                  HCRYPTHASH* hash);
 DWORD HashData(ProviderObjects& objects, HCRYPTPROV context, HCRYPTHASH hash, const BYTE* data, DWORD size,

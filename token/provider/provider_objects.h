@@ -23,6 +23,8 @@ struct Context {
     std::vector<std::string> listing;
     size_t listed = 0;
     bool listingStarted = false;
+    // PP_ENUMALGS and PP_ENUMALGS_EX: the index of the next algorithm to hand out.
+    size_t algorithmsListed = 0;
 
     bool hasContainer() const { return !container.empty(); }
 };

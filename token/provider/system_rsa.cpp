@@ -10,7 +10,7 @@ DWORD LastSystemError() {
 }
 
 DWORD OpenSystemRsa(win::ProviderContext& context) {
-    const bool opened = CryptAcquireContextA(context.put(), nullptr, MS_ENHANCED_PROV_A, PROV_RSA_FULL,
+    const bool opened = CryptAcquireContextA(context.put(), nullptr, MS_ENH_RSA_AES_PROV_A, PROV_RSA_AES,
                                              CRYPT_VERIFYCONTEXT | CRYPT_SILENT);
     return opened ? ERROR_SUCCESS : LastSystemError();
 }

@@ -1,6 +1,7 @@
 // The system's own RSA provider, which does the token's arithmetic: hashing and, with a key
-// unprotected for the moment, signing. It is opened by name rather than as the default
-// provider, so that a changed or missing default does not reach the token.
+// unprotected for the moment, signing. Its AES-capable kind (PROV_RSA_AES), the one that makes
+// SHA-2 digests and signs them with their own DigestInfo, opened by name rather than as the
+// default provider, so that a changed or missing default does not reach the token.
 #pragma once
 
 #include <windows.h>

@@ -25,7 +25,7 @@ Bytes FixtureSignature(const std::string& user, const std::string& data, ALG_ID 
     DWORD size = static_cast<DWORD>(value.size());
     const bool signedIt =
         !blob.empty() &&
-        CryptAcquireContextA(system.put(), nullptr, MS_ENHANCED_PROV_A, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+        CryptAcquireContextA(system.put(), nullptr, MS_ENH_RSA_AES_PROV_A, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
         CryptImportKey(system.get(), blob.data(), static_cast<DWORD>(blob.size()), 0, 0, key.put()) &&
         CryptCreateHash(system.get(), hashAlgorithm, 0, 0, hash.put()) &&
         CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0) &&
@@ -97,6 +97,12 @@ int32_t VerifyWith(const Bytes& keyData, const std::string& data, const CVEMO_SI
     return Edition().verifySign(copy.data(), static_cast<int32_t>(copy.size()), hashSelector,
                                 reinterpret_cast<const uint8_t*>(data.data()), static_cast<uint32_t>(data.size()),
                                 &record);
+}
+
+int32_t VerifyDataWith(const Bytes& keyData, const std::string& data, const Bytes& signature, uint32_t algorithm) {
+    return Edition().verifyData(algorithm, keyData.data(), static_cast<uint32_t>(keyData.size()),
+                                reinterpret_cast<const uint8_t*>(data.data()), static_cast<uint32_t>(data.size()),
+                                signature.data(), static_cast<uint32_t>(signature.size()));
 }
 
 namespace {
@@ -255,6 +261,20 @@ const std::string& RawInteropFolder() { return InteropFolder(); }
 void SetMessageInteropFolder(const std::string& folder) { MessageFolder() = folder; }
 const std::string& MessageInteropFolder() { return MessageFolder(); }
 
+namespace {
+
+// A message as a pattern: itself, "%08x" standing for any such code.
+std::string MessagePattern(const std::string& message) {
+    std::string escaped;
+    for (char c : message) {
+        if (std::strchr("\\^$.|?*+()[]{}", c) != nullptr) escaped += '\\';
+        escaped += c;
+    }
+    return std::regex_replace(escaped, std::regex("%08x"), "[0-9a-f]{8}");
+}
+
+}  // namespace
+
 void ExpectWrittenDown(const std::vector<std::string>& messages) {
     if (!Edition().writesUserLog()) {
         EXPECT_TRUE(ListFolder(".").empty()) << "the " << Edition().name() << " edition writes nothing here";
@@ -266,16 +286,29 @@ void ExpectWrittenDown(const std::vector<std::string>& messages) {
     }
     std::string pattern;
     for (const std::string& message : messages) {
-        std::string escaped;
-        for (char c : message) {
-            if (std::strchr("\\^$.|?*+()[]{}", c) != nullptr) escaped += '\\';
-            escaped += c;
-        }
-        escaped = std::regex_replace(escaped, std::regex("%08x"), "[0-9a-f]{8}");
-        pattern += "\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} \\[ERROR\\]" + escaped + ",Line \\d+\n\n";
+        pattern += "\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} \\[ERROR\\]" + MessagePattern(message) +
+                   ",Line \\d+\n\n";
     }
     const std::string log = ReadFileBytes(TodaysUserLogName());
     EXPECT_TRUE(std::regex_match(log, std::regex(pattern))) << log;
+}
+
+void ExpectReported(const std::vector<std::string>& logged, const std::vector<std::string>& traced) {
+    if (!Edition().writesTrace()) {
+        ExpectWrittenDown(Edition().writesUserLog() ? logged : std::vector<std::string>{});
+        return;
+    }
+    if (traced.empty()) {
+        EXPECT_TRUE(ListFolder(".").empty()) << "nothing to trace";
+        return;
+    }
+    std::string pattern;
+    for (const std::string& message : traced) {
+        pattern += "=+\r\n\r\n\r\nProject Name: [^\r\n]*\r\n\\[ERROR\\]" + MessagePattern(message) +
+                   ",Line \\d+\r\n";
+    }
+    const std::string trace = ReadFileBytes("CVemoDLL_Debug.txt");
+    EXPECT_TRUE(std::regex_match(trace, std::regex(pattern))) << trace;
 }
 
 Signed SignText(const std::string& text, int32_t mode, const char* selector, int32_t length) {

@@ -22,7 +22,7 @@ namespace vemo::test {
 using Bytes = std::vector<uint8_t>;
 
 // PKCS#1 v1.5 signature of `data` by the test PKI user's private key, most significant byte
-// first, as a record carries it.
+// first, as a record carries it (any digest the system's AES-capable provider makes).
 Bytes FixtureSignature(const std::string& user, const std::string& data, ALG_ID hashAlgorithm = CALG_SHA1);
 
 // A self-signed certificate (a 512-bit key of its own) whose serial number has `bytes` bytes.
@@ -38,6 +38,11 @@ std::string SerialOf(const CVEMO_SIGNATURE_RECORD& record);
 // C_VEMO_VerifySign of the edition under test on a private copy of `keyData`.
 int32_t VerifyWith(const Bytes& keyData, const std::string& data, const CVEMO_SIGNATURE_RECORD& record,
                    int32_t hashSelector = 0);
+
+// C_VEMO_VerifyData of the edition under test: `signature` (most significant byte first) of
+// the digest `algorithm` of `data`, against `keyData`.
+int32_t VerifyDataWith(const Bytes& keyData, const std::string& data, const Bytes& signature,
+                       uint32_t algorithm = CVEMO_SHA1);
 
 // Where a personal certificate's private key comes from.
 enum class KeySource {
@@ -116,5 +121,10 @@ const std::string& MessageInteropFolder();
 // in the token edition a user log of exactly these "[ERROR]<message>,Line <n>" entries ("%08x"
 // in a message stands for any such code), in the other editions nothing at all.
 void ExpectWrittenDown(const std::vector<std::string>& messages);
+
+// The same for the exports from ordinal 20 on, which also trace their failures: in the token
+// edition a user log of `logged`, in the trace edition a trace file of one block per entry of
+// `traced` ("[ERROR]<entry>,Line <n>"), in the picker edition nothing.
+void ExpectReported(const std::vector<std::string>& logged, const std::vector<std::string>& traced);
 
 }  // namespace vemo::test

@@ -77,7 +77,7 @@ bool FindTokenKeyFor(DWORD openFlags, TokenKey& found, Outcome& outcome) {
 
 }  // namespace
 
-Outcome RawSignThroughToken(const std::string& data) {
+Outcome RawSignThroughToken(const std::string& data, ALG_ID hashAlgorithm) {
     Outcome outcome;
     TokenKey found;
     if (!FindTokenKeyFor(CRYPT_SILENT, found, outcome)) return outcome;
@@ -88,7 +88,7 @@ Outcome RawSignThroughToken(const std::string& data) {
         return outcome;
     };
     win::CryptHash hash;
-    if (!CryptCreateHash(found.context.get(), CALG_SHA1, 0, 0, hash.put())) return stop(Step::CreateHash);
+    if (!CryptCreateHash(found.context.get(), hashAlgorithm, 0, 0, hash.put())) return stop(Step::CreateHash);
     if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0)) {
         return stop(Step::HashData);
     }
@@ -103,7 +103,7 @@ Outcome RawSignThroughToken(const std::string& data) {
     return outcome;
 }
 
-Outcome SignMessageThroughToken(const std::string& text) {
+Outcome SignMessageThroughToken(const std::string& text, const char* hashOid) {
     Outcome outcome;
     {
         TokenKey found;
@@ -133,7 +133,7 @@ Outcome SignMessageThroughToken(const std::string& text) {
     parameters.cbSize = sizeof parameters;
     parameters.dwMsgEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
     parameters.pSigningCert = certificate.get();
-    parameters.HashAlgorithm.pszObjId = const_cast<char*>(szOID_RSA_MD5);
+    parameters.HashAlgorithm.pszObjId = const_cast<char*>(hashOid);
     PCCERT_CONTEXT included[] = {certificate.get()};
     parameters.cMsgCert = 1;
     parameters.rgpMsgCert = included;
@@ -155,7 +155,7 @@ bool SignatureVerifies(const std::vector<uint8_t>& certificate, const std::strin
     win::CryptKey key;
     win::CryptHash hash;
     return decoded &&
-           CryptAcquireContextA(system.put(), nullptr, MS_ENHANCED_PROV_A, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+           CryptAcquireContextA(system.put(), nullptr, MS_ENH_RSA_AES_PROV_A, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
            CryptImportPublicKeyInfo(system.get(), X509_ASN_ENCODING, &decoded.get()->pCertInfo->SubjectPublicKeyInfo,
                                     key.put()) &&
            CryptCreateHash(system.get(), hashAlgorithm, 0, 0, hash.put()) &&

@@ -58,10 +58,11 @@ struct Outcome {
 // suffix and `openFlags`, takes its key (exchange, else signature) and certificate.
 Step FindTokenKey(DWORD openFlags, TokenKey& found, DWORD& error);
 
-// The raw signature's calls (flags CRYPT_SILENT), over `data`.
-Outcome RawSignThroughToken(const std::string& data);
-// The PKCS#7 message's calls (flags 0x60, MD5, the text with its terminating zero as content).
-Outcome SignMessageThroughToken(const std::string& text);
+// The raw signature's calls (flags CRYPT_SILENT), over `data`, with SHA-1 or another digest.
+Outcome RawSignThroughToken(const std::string& data, ALG_ID hashAlgorithm = CALG_SHA1);
+// The PKCS#7 message's calls (flags 0x60, MD5 or the digest named, the text with its
+// terminating zero as content).
+Outcome SignMessageThroughToken(const std::string& text, const char* hashOid = szOID_RSA_MD5);
 
 // Checks made with the system's own provider: a signature (least significant byte first) of
 // SHA-1 over `data` by the certificate's key; a message's signature, and its content.
