@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codec/der_element.h"
 #include "codec/der_length.h"
 #include "codec/der_tags.h"
 
@@ -17,13 +18,13 @@ using codec::kTagObjectId;
 using codec::kTagOctetString;
 using codec::kTagSequence;
 
-// One element: its tag (low tag numbers only) and its contents; the reader moves past it.
-// The length is definite, short or long form of one to four bytes.
+// One element: its tag and its contents; the reader moves past it.
 bool ReadElement(ByteReader& reader, uint8_t& tag, ByteReader& contents) {
-    uint8_t firstLengthByte = 0;
-    uint32_t length = 0;
-    return reader.readU8(tag) && (tag & 0x1F) != 0x1F && reader.peekU8(firstLengthByte) &&
-           firstLengthByte != 0x80 && codec::ReadDerLength(reader, length) && reader.readBytes(length, contents);
+    codec::DerElement element;
+    if (!codec::ReadDerElement(reader, element)) return false;
+    tag = element.tag;
+    contents = element.contents;
+    return true;
 }
 
 bool ReadElementTagged(ByteReader& reader, uint8_t expected, ByteReader& contents) {
