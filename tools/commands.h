@@ -79,5 +79,6 @@ extern const Command kSignCommand;
 extern const Command kVerifyCommand;
 extern const Command kSignP7Command;
 extern const Command kVerifyP7Command;
+extern const Command kVerifyMsgCommand;
 
 }  // namespace vemo::tool

@@ -31,6 +31,7 @@ constexpr ExportEntry kExports[kExportCount] = {
     {"C_VEMO_NewPack", nullptr},
     {"C_VEMO_GenerateRandom", "_C_VEMO_GenerateRandom@8"},
     {"C_VEMO_Hash", "_C_VEMO_Hash@20"},
+    {"C_VEMO_VerifyMessage", nullptr},
 };
 
 // One signature in both calling conventions; the edition decides which one is called.
@@ -155,6 +156,13 @@ int32_t LibraryBinding::generateRandom(uint8_t* buffer, uint32_t length) const {
 int32_t LibraryBinding::hash(int32_t ignored, const uint8_t* data, uint32_t dataLength, uint8_t* digest,
                              uint32_t* digestLength) const {
     return Call(proc(Export::Hash), stdcallEdition_, ignored, data, dataLength, digest, digestLength);
+}
+
+int32_t LibraryBinding::verifyMessage(const uint8_t* message, uint32_t messageLength, const uint8_t* detachedContent,
+                                      uint32_t detachedLength, uint8_t* content, uint32_t* contentLength,
+                                      char* signerCertificate, uint32_t* signerCertificateLength) const {
+    return Call(proc(Export::VerifyMessage), stdcallEdition_, message, messageLength, detachedContent, detachedLength,
+                content, contentLength, signerCertificate, signerCertificateLength);
 }
 
 }  // namespace vemo::tool

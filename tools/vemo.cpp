@@ -32,6 +32,7 @@ const Command* const kCommands[] = {
     &kVerifyP7Command,
     &kRandomCommand,
     &kHashCommand,
+    &kVerifyMsgCommand,
 };
 
 const char kCodesHelp[] =
