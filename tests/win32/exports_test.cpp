@@ -20,6 +20,8 @@
 #include "edition.h"
 #include "support/hex_text.h"
 #include "support/scoped_environment.h"
+#include "support/signing_fixture.h"
+#include "support/store_fixture.h"
 #include "support/token_fixture.h"
 #include "token/utsecdll/UTSecDll.h"
 
@@ -196,6 +198,7 @@ TEST(Binding, NamesAndOrdinalsLeadToTheBoundExports) {
         {"C_VEMO_VerifySign", "_C_VEMO_VerifySign@28", false, {8, 8, 8}, bound(&C_VEMO_VerifySign)},
         {"C_VEMO_GenerateRandom", "_C_VEMO_GenerateRandom@8", true, {12, 11, 9}, bound(&C_VEMO_GenerateRandom)},
         {"C_VEMO_Hash", "_C_VEMO_Hash@20", true, {13, 12, 10}, bound(&C_VEMO_Hash)},
+        {"C_VEMO_VerifyMessage", "_C_VEMO_VerifyMessage@32", false, {24, 24, 24}, bound(&C_VEMO_VerifyMessage)},
     };
     for (const Export& e : exports) {
         SCOPED_TRACE(e.plain);
@@ -206,6 +209,32 @@ TEST(Binding, NamesAndOrdinalsLeadToTheBoundExports) {
         EXPECT_EQ(address(GetProcAddress(module, absent)), nullptr);
         EXPECT_EQ(address(GetProcAddress(module, MAKEINTRESOURCEA(e.ordinal[static_cast<int>(kEdition)]))), e.bound);
     }
+}
+
+TEST(MessageVerification, SizedVerifiedAndRefusedOnceChanged) {
+    const std::string text = "a message for a 32-bit client";
+    std::vector<uint8_t> message = PlatformSignedMessage("user1024", text, szOID_NIST_sha256);
+    const auto size = static_cast<uint32_t>(message.size());
+    uint32_t contentLength = 0, certificateLength = 0;
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u, nullptr, &contentLength, nullptr,
+                           &certificateLength), 0);
+    const std::string certificate = OneLinePem(FixtureBytes("user1024.crt.der"));
+    ASSERT_EQ(contentLength, text.size());
+    ASSERT_EQ(certificateLength, certificate.size());
+    // Exactly the sizes asked for (the text's zero counted in the capacity), four canaries after each.
+    std::vector<uint8_t> content(contentLength + 4, kCanary), pem(certificateLength + 1 + 4, kCanary);
+    ++certificateLength;
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u, content.data(), &contentLength,
+                           reinterpret_cast<char*>(pem.data()), &certificateLength), 0);
+    EXPECT_EQ(std::string(content.begin(), content.begin() + contentLength), text);
+    EXPECT_EQ(std::string(pem.begin(), pem.begin() + certificateLength), certificate);
+    EXPECT_EQ(pem[certificateLength], 0);
+    EXPECT_EQ(std::vector<uint8_t>(content.end() - 4, content.end()), std::vector<uint8_t>(4, kCanary));
+    EXPECT_EQ(std::vector<uint8_t>(pem.end() - 4, pem.end()), std::vector<uint8_t>(4, kCanary));
+
+    message[std::string(message.begin(), message.end()).find(text)] ^= 1;
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u, nullptr, nullptr, nullptr, nullptr),
+              E_VERIFY_ERROR);
 }
 
 TEST(ExampleClient, RunsThroughTheImportLibrary) {
