@@ -68,7 +68,9 @@ bool ReadSignedAttributes(ByteReader attributes, SignerInfoView& signer) {
         }
         if (SameBytes(type, kContentTypeAttribute)) {
             // ContentType ::= OBJECT IDENTIFIER
-            if (signer.hasContentType || !ReadSingleValue(values.contents, kTagObjectId, signer.contentType)) return false;
+            if (signer.hasContentType || !ReadSingleValue(values.contents, kTagObjectId, signer.contentType)) {
+                return false;
+            }
             signer.hasContentType = true;
         } else if (SameBytes(type, kMessageDigestAttribute)) {
             // MessageDigest ::= OCTET STRING

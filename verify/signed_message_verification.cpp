@@ -39,9 +39,8 @@ int32_t ResultOf(SignerVerdict verdict) {
 std::string OneLinePemOf(codec::ByteReader der) {
     std::string text(codec::Base64EncodedLength(der.remaining()) + codec::kOneLinePemArmourLength + 1, '\0');
     uint32_t length = 0;
-    if (!codec::FormatOneLinePem(der.data(), static_cast<uint32_t>(der.remaining()), text.data(), text.size(), &length)) {
-        return {};
-    }
+    const auto size = static_cast<uint32_t>(der.remaining());
+    if (!codec::FormatOneLinePem(der.data(), size, text.data(), text.size(), &length)) return {};
     text.resize(length);
     return text;
 }
@@ -74,7 +73,8 @@ int32_t VerifySignedMessage(const uint8_t* message, uint32_t messageLength, cons
         Report(trace, "C_VEMO_VerifyMessage detached content", static_cast<uint32_t>(SPC_INPUTARG_ERROR_01), __LINE__);
         return SPC_INPUTARG_ERROR_01;
     }
-    const codec::ByteReader signedContent = read.attached ? read.content() : codec::ByteReader(detachedContent, detachedLength);
+    const codec::ByteReader signedContent =
+        read.attached ? read.content() : codec::ByteReader(detachedContent, detachedLength);
 
     DWORD error = 0;
     const HCRYPTPROV context = SharedVerificationContext(error);

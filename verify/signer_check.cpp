@@ -11,7 +11,9 @@ constexpr BYTE kTagSet = 0x31;
 
 SignerOutcome Outcome(SignerVerdict verdict, const char* step, uint32_t error = 0) { return {verdict, step, error}; }
 
-SignerOutcome PlatformFailure(const char* step) { return Outcome(SignerVerdict::PlatformFailure, step, GetLastError()); }
+SignerOutcome PlatformFailure(const char* step) {
+    return Outcome(SignerVerdict::PlatformFailure, step, GetLastError());
+}
 
 // The signature value in the platform's order (least significant byte first), at the key's size:
 // a value written without its leading zero bytes is widened.
@@ -60,7 +62,8 @@ SignerOutcome CheckSignature(HCRYPTPROV context, const SignerInfoView& signer, c
         return PlatformFailure("CryptImportPublicKeyInfo");
     }
     win::CryptHash hash;
-    if (const SignerOutcome hashed = HashSigned(context, signer, algorithm, digests, hash); !hashed.valid()) return hashed;
+    const SignerOutcome hashed = HashSigned(context, signer, algorithm, digests, hash);
+    if (!hashed.valid()) return hashed;
     std::vector<BYTE> value;
     if (!SignatureForKey(key.get(), signer.signature, value)) {
         return Outcome(SignerVerdict::BadSignature, "CheckSignatureLength");

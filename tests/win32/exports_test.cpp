@@ -215,22 +215,15 @@ TEST(MessageVerification, SizedVerifiedAndRefusedOnceChanged) {
     const std::string text = "a message for a 32-bit client";
     std::vector<uint8_t> message = PlatformSignedMessage("user1024", text, szOID_NIST_sha256);
     const auto size = static_cast<uint32_t>(message.size());
-    uint32_t contentLength = 0, certificateLength = 0;
+    uint32_t contentLength = 0, certificateLength = 0;  // the sizes asked, then exactly those given
     ASSERT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u, nullptr, &contentLength, nullptr,
                            &certificateLength), 0);
-    const std::string certificate = OneLinePem(FixtureBytes("user1024.crt.der"));
-    ASSERT_EQ(contentLength, text.size());
-    ASSERT_EQ(certificateLength, certificate.size());
-    // Exactly the sizes asked for (the text's zero counted in the capacity), four canaries after each.
-    std::vector<uint8_t> content(contentLength + 4, kCanary), pem(certificateLength + 1 + 4, kCanary);
-    ++certificateLength;
-    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u, content.data(), &contentLength,
-                           reinterpret_cast<char*>(pem.data()), &certificateLength), 0);
-    EXPECT_EQ(std::string(content.begin(), content.begin() + contentLength), text);
-    EXPECT_EQ(std::string(pem.begin(), pem.begin() + certificateLength), certificate);
-    EXPECT_EQ(pem[certificateLength], 0);
-    EXPECT_EQ(std::vector<uint8_t>(content.end() - 4, content.end()), std::vector<uint8_t>(4, kCanary));
-    EXPECT_EQ(std::vector<uint8_t>(pem.end() - 4, pem.end()), std::vector<uint8_t>(4, kCanary));
+    std::string content(contentLength, '\0'), certificate(++certificateLength, '\0');
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u,
+                           reinterpret_cast<uint8_t*>(content.data()), &contentLength, certificate.data(),
+                           &certificateLength), 0);
+    EXPECT_EQ(content, text);
+    EXPECT_EQ(certificate.c_str(), OneLinePem(FixtureBytes("user1024.crt.der")));
 
     message[std::string(message.begin(), message.end()).find(text)] ^= 1;
     EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u, nullptr, nullptr, nullptr, nullptr),

@@ -231,8 +231,12 @@ std::vector<Path> Paths() {
             };
         };
         paths.push_back({"VerifyMessage", verifyMessage(message), 0, 1000});
-        paths.push_back({"the library loaded, a message verified, unloaded",
-                         LoadVerifyAndUnload(Edition().dllPath(), message), 0, 30});
+        // Not the trace edition: its trace file keeps 2 handles and about 800 bytes for each
+        // loading, traced call of any export and unloading (C_VEMO_GenerateRandom's the same).
+        if (Edition().kind() != EditionKind::Trace) {
+            paths.push_back({"the library loaded, a message verified, unloaded",
+                             LoadVerifyAndUnload(Edition().dllPath(), message), 0, 30});
+        }
         message[std::string(message.begin(), message.end()).find("leak test")] ^= 1;
         paths.push_back({"VerifyMessage: a changed content", verifyMessage(message), E_VERIFY_ERROR, 1000});
     }
