@@ -29,14 +29,17 @@
  *    The templates are the library's own resources, whatever program calls it.
  *
  * Editions. The same interface ships in three builds of one library:
- *  - token edition:  stdcall, 16 exports, key in the USB key token, daily user log;
- *  - trace edition:  stdcall, 15 exports (no C_VEMO_NewPack), debug trace file;
- *  - picker edition: cdecl,   13 exports, key of a personal-store certificate, no diagnostics.
+ *  - token edition:  stdcall, 17 exports, key in the USB key token, daily user log;
+ *  - trace edition:  stdcall, 16 exports (no C_VEMO_NewPack), debug trace file;
+ *  - picker edition: cdecl,   14 exports, key of a personal-store certificate, no diagnostics.
  * Define CVEMO_PICKER_EDITION before including this header to call the picker edition.
  * In the token and trace editions C_VEMO_GenerateRandom and C_VEMO_Hash are exported under
  * their decorated names "_C_VEMO_GenerateRandom@8" and "_C_VEMO_Hash@20"; the import
  * libraries shipped with each edition bind the declarations below to the right names.
  * On 64-bit Windows there is one calling convention; names and ordinals are the same.
+ * The exports from ordinal 20 on are in every edition, under their plain names and the same
+ * ordinals, with the edition's calling convention: C_VEMO_HashEx (20), C_VEMO_SignData (21),
+ * C_VEMO_VerifyData (22) and C_VEMO_VerifyMessage (24).
  */
 #ifndef CVEMODLL_C_H
 #define CVEMODLL_C_H
@@ -518,11 +521,15 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_Sign_P7(const char* data, uint8_t* message, 
  * of `*message_length` bytes at `message`, with the signer's certificate that the message
  * carries. No trust, validity or revocation check of that certificate; the content is not
  * handed back. Messages of any digest the platform knows verify, with or without signed
- * attributes. Reads at most CVEMO_P7_VERIFY_MAX bytes and writes nothing to the caller.
+ * attributes; where the first signer has signed attributes, the library itself compares their
+ * content type and message digest with the content (MD5 to SHA-512). Reads at most
+ * CVEMO_P7_VERIFY_MAX bytes and writes nothing to the caller. C_VEMO_VerifyMessage takes these
+ * messages and more.
  *
  * Results: 0 when the signature verifies; E_FAILED (-1) otherwise: a null `message` or
  * `message_length`, a length of 0 or above CVEMO_P7_VERIFY_MAX, not a signed message, no signer
- * certificate in it, a signature that does not verify.
+ * certificate in it, a signature that does not verify, signed attributes that name another
+ * content type or digest than the content's (a content changed after signing).
  * The token edition writes each failure to the user log. The trace edition, after a successful
  * verification, shows the content in a modal message box ("被签名数据原文：" and the content
  * up to its first zero byte, in the GBK code page) with an OK button, and returns when the user
@@ -644,6 +651,48 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_SignData(uint32_t algorithm, int32_t selecti
 CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyData(uint32_t algorithm, const uint8_t* key_data, uint32_t key_data_length,
                                                const uint8_t* data, uint32_t data_length, const uint8_t* signature,
                                                uint32_t signature_length);
+
+/*
+ * Signed messages (CMS / PKCS#7 SignedData), every edition.
+ *
+ * C_VEMO_VerifyMessage (ordinal 24) checks the `message_length` bytes at `message`: DER, or
+ * text (Base64 in "-----BEGIN PKCS7-----" or "-----BEGIN CMS-----" armour, or bare, line breaks
+ * allowed). The content is carried inside (attached: `detached_content` null) or given beside it
+ * (detached: `detached_content` and `detached_length`; a length of 0 is an empty content). Digests
+ * MD5, SHA-1, SHA-256, SHA-384 and SHA-512; with or without signed attributes; one or more
+ * signers, and every signer must verify with its certificate, which the message must carry.
+ * Where a signer has signed attributes, the library compares their content type with the
+ * message's and their message digest with the content's digest itself (no platform is relied on
+ * for that). The signer's certificate is not judged (no trust, validity or revocation check): give
+ * it to the certificate checks.
+ *
+ * Outputs, sized the Windows way (see the contract at the top), each only where its buffer or its
+ * length pointer is given (both null: not returned), filled only after every signer verified:
+ * `content` the content of an attached message (length 0 for a detached one), and
+ * `signer_certificate` the first signer's certificate as one-line PEM text (zero-terminated, the
+ * length not counting the zero). A null buffer with a length pointer asks for the size (the
+ * message is verified all the same). When either buffer is too small, neither is written: both
+ * lengths tell the need, E_BUFFER_TOO_SMALL.
+ *
+ * Results:
+ *   0                       every signer verifies; the outputs asked for are written
+ *   SPC_INPUTARG_ERROR_01   a null `message`; a buffer without its length pointer; a null
+ *                           `detached_content` with a length above 0; a detached message without
+ *                           `detached_content`, or an attached one with it
+ *   E_FAILED (-1)           not a signed message: length 0, not DER or armoured Base64, cut short
+ *                           or malformed, no signers; the message does not carry a signer's
+ *                           certificate; the platform's provider failed
+ *   E_VERIFY_ERROR (-306)   a signature does not verify, or a signer's signed attributes name
+ *                           another content type or digest than the content's (a changed content)
+ *   E_ALGORITHM (-1012)     a digest, signature or key algorithm other than the ones above (RSA)
+ *   E_BUFFER_TOO_SMALL      see above
+ * The token edition writes each failure to the user log, the trace edition a trace block for
+ * every call; the picker edition writes nothing. Calls from several threads run in parallel.
+ */
+CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyMessage(const uint8_t* message, uint32_t message_length,
+                                                  const uint8_t* detached_content, uint32_t detached_length,
+                                                  uint8_t* content, uint32_t* content_length,
+                                                  char* signer_certificate, uint32_t* signer_certificate_length);
 
 #ifdef __cplusplus
 }

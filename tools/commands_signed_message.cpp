@@ -1,4 +1,5 @@
-// sign-p7 and verify-p7: C_VEMO_Sign_P7 and C_VEMO_VerifySign_P7, with the message in a file.
+// sign-p7 and verify-p7: C_VEMO_Sign_P7 and C_VEMO_VerifySign_P7, with the message in a file;
+// verify-msg: C_VEMO_VerifyMessage.
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -48,6 +49,43 @@ int VerifyP7(const LibraryBinding& library, const Arguments& given) {
     return Print(library, call);
 }
 
+int VerifyMsg(const LibraryBinding& library, const Arguments& given) {
+    ParsedArguments args;
+    std::string message, detached;
+    if (!ParseArguments(given, {"--detached", "--out"}, {}, args) || args.positional.size() != 1) {
+        return Usage(kVerifyMsgCommand);
+    }
+    if (!ReadFile(args.positional[0], message)) return 2;
+    const bool isDetached = !args.option("--detached").empty();
+    if (isDetached && !ReadFile(args.option("--detached"), detached)) return 2;
+    Call call{Export::VerifyMessage,
+              {{"message_file", args.positional[0]}, {"message_length", static_cast<long long>(message.size())}}};
+    if (isDetached) {
+        call.arguments.push_back({"detached_file", args.option("--detached")});
+        call.arguments.push_back({"detached_length", static_cast<long long>(detached.size())});
+    }
+    // Room enough for both outputs: the content is never longer than the message, the
+    // certificate's text never longer than the Base64 of the message that carries it.
+    std::vector<uint8_t> content(message.size());
+    std::string certificate(message.size() * 4 / 3 + 64, '\0');
+    auto contentLength = static_cast<uint32_t>(content.size());
+    auto certificateLength = static_cast<uint32_t>(certificate.size());
+    call.result = library.verifyMessage(reinterpret_cast<const uint8_t*>(message.data()),
+                                        static_cast<uint32_t>(message.size()),
+                                        isDetached ? reinterpret_cast<const uint8_t*>(detached.data()) : nullptr,
+                                        static_cast<uint32_t>(detached.size()), content.data(), &contentLength,
+                                        certificate.data(), &certificateLength);
+    bool saved = true;
+    if (call.result == 0) {
+        call.outputs.push_back({"content", Hex(content.data(), contentLength)});
+        call.outputs.push_back({"content_length", static_cast<long long>(contentLength)});
+        call.outputs.push_back({"signer_certificate", certificate.substr(0, certificateLength)});
+        call.outputs.push_back({"signer_certificate_length", static_cast<long long>(certificateLength)});
+        saved = WriteOut(args, content.data(), contentLength, call);
+    }
+    return Finished(Print(library, call), saved);
+}
+
 }  // namespace
 
 const Command kSignP7Command = {
@@ -63,5 +101,15 @@ const Command kVerifyP7Command = {
     "Messages of up to 8192 bytes are taken. The trace edition shows the signed content in a\n"
     "message box and returns when it is closed.",
     VerifyP7};
+const Command kVerifyMsgCommand = {
+    "verify-msg", "<message file> [--detached <content file>] [--out <content file>]",
+    "checks a signed message, hands out its content and signer (C_VEMO_VerifyMessage)",
+    "The message is DER or text (PKCS7 or CMS armour, bare Base64), of any size; every signer must\n"
+    "verify, and signed attributes must name the content's type and digest. --detached gives the\n"
+    "content of a detached message. The content (as hex; --out writes it to a file) and the first\n"
+    "signer's certificate come back; judge the certificate with verifycert and verifycrl. openssl\n"
+    "makes such messages with\n"
+    "  openssl cms -sign -binary -nodetach -md sha256 -outform DER -signer <cert> -inkey <key> ...",
+    VerifyMsg};
 
 }  // namespace vemo::tool

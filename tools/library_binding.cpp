@@ -34,6 +34,7 @@ constexpr ExportEntry kExports[kExportCount] = {
     {"C_VEMO_HashEx", nullptr},
     {"C_VEMO_SignData", nullptr},
     {"C_VEMO_VerifyData", nullptr},
+    {"C_VEMO_VerifyMessage", nullptr},
 };
 
 // One signature in both calling conventions; the edition decides which one is called.
@@ -176,6 +177,13 @@ int32_t LibraryBinding::verifyData(uint32_t algorithm, const uint8_t* keyData, u
                                    uint32_t signatureLength) const {
     return Call(proc(Export::VerifyData), stdcallEdition_, algorithm, keyData, keyDataLength, data, dataLength,
                 signature, signatureLength);
+}
+
+int32_t LibraryBinding::verifyMessage(const uint8_t* message, uint32_t messageLength, const uint8_t* detachedContent,
+                                      uint32_t detachedLength, uint8_t* content, uint32_t* contentLength,
+                                      char* signerCertificate, uint32_t* signerCertificateLength) const {
+    return Call(proc(Export::VerifyMessage), stdcallEdition_, message, messageLength, detachedContent, detachedLength,
+                content, contentLength, signerCertificate, signerCertificateLength);
 }
 
 }  // namespace vemo::tool

@@ -111,8 +111,8 @@ constexpr ExportMeaning kExportMeanings[] = {
      "the platform could not sign: the key's location, the provider while signing, or a message over the bound"},
 
     {Export::VerifySign_P7, kAll, E_FAILED, nullptr,
-     "the message does not verify: not a signed message, no signer certificate, a changed byte, or a length of "
-     "0 or over 8192"},
+     "the message does not verify: not a signed message, no signer certificate, a changed byte (of the "
+     "signature, or of a content its signed attributes vouch for), or a length of 0 or over 8192"},
 
     {Export::HashEx, kAll, SPC_INPUTARG_ERROR_01, nullptr, "no digest length, or no data with a length above 0"},
     {Export::HashEx, kAll, E_BUFFER_TOO_SMALL, nullptr, "the digest buffer is too small: the length says the need"},
@@ -146,6 +146,17 @@ constexpr ExportMeaning kExportMeanings[] = {
 
     {Export::GenerateRandom, kPicker, E_FAILED, nullptr, "no provider context for random bytes"},
     {Export::GenerateRandom, kPicker, -2, "", "the provider's generator failed"},
+
+    {Export::VerifyMessage, kAll, E_FAILED, nullptr,
+     "not a signed message (not DER or Base64 text, cut short, no signers), no signer's certificate in it, or "
+     "the provider failed"},
+    {Export::VerifyMessage, kAll, E_VERIFY_ERROR, nullptr,
+     "a signature does not verify, or signed attributes name another content (a changed or wrong detached "
+     "content)"},
+    {Export::VerifyMessage, kAll, SPC_INPUTARG_ERROR_01, nullptr,
+     "no message, a buffer without its length, or a detached message without its content (or an attached one "
+     "with one)"},
+    {Export::VerifyMessage, kAll, E_ALGORITHM, nullptr, "a digest, signature or key algorithm it does not take"},
 };
 
 // C_VEMO_Sign answers as C_VEMO_SignEx does.

@@ -8,7 +8,10 @@
 #include "frame/edition.h"
 #include "frame/win_handles.h"
 #include "frame/message_box.h"
+#include "frame/verification_context.h"
 #include "sign/message_parameters.h"
+#include "verify/signed_message_reader.h"
+#include "verify/signer_check.h"
 
 namespace vemo::verify {
 namespace {
@@ -23,6 +26,20 @@ constexpr char kSignedContentCaption[] = "\xb1\xbb\xc7\xa9\xc3\xfb\xca\xfd\xbe\x
 void ShowSignedContent(const uint8_t* content) {
     const std::string text = kSignedContentCaption + std::string(reinterpret_cast<const char*>(content));
     ShowMessage(text.c_str());
+}
+
+// The platform checked the first signer's signature, but not (under Wine) that the content is
+// what its signed attributes vouch for: the library reads the message itself and compares.
+bool FirstSignerVouchesForContent(const uint8_t* message, DWORD length) {
+    SignedMessageView read;
+    if (!ReadSignedMessage(codec::ByteReader(message, length), read) || read.signers.empty() || !read.attached) {
+        return false;
+    }
+    DWORD error = 0;
+    const HCRYPTPROV context = SharedVerificationContext(error);
+    if (context == 0) return false;
+    ContentDigests digests(context, read.content());
+    return CheckSignedContent(read, read.signers.front(), digests).valid();
 }
 
 }  // namespace
@@ -50,6 +67,10 @@ int32_t VerifyMessage(const uint8_t* message, const uint32_t* messageLength) {
     uint8_t content[kMessageMax + 1] = {};  // and a terminator after the largest content
     if (!CryptVerifyMessageSignature(&parameters, 0, copy, length, content, &contentLength, nullptr)) {
         LogError("[ERROR]CryptVerifyMessageSignature is error,Error Code: -1,Line %d\n", __LINE__);
+        return E_FAILED;
+    }
+    if (!FirstSignerVouchesForContent(copy, length)) {
+        LogError("[ERROR]CheckSignedContent is error,Error Code: -1,Line %d\n", __LINE__);
         return E_FAILED;
     }
     if constexpr (edition::kKind == edition::Kind::Trace) ShowSignedContent(content);

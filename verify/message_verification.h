@@ -1,5 +1,6 @@
 // The PKCS#7 verification (C_VEMO_VerifySign_P7; token and trace editions): the first signer's
-// signature checked by the platform with the certificate the message carries; the trace edition
+// signature checked by the platform with the certificate the message carries, and its signed
+// attributes (where it has them) checked against the content by the library; the trace edition
 // then shows the signed content in a message box.
 #pragma once
 

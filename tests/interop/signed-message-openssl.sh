@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # PKCS#7 signed messages both ways with openssl, around the library's Wine tests (--p7-interop):
-#   sign <folder>:  openssl signs with the test PKI's keys into <folder>/from-openssl/:
-#                   md5-noattr.p7 (MD5, no attributes, as the library signs), sha1-attrs.p7
-#                   (SHA-1 with signed attributes) and changed-content.p7 (md5-noattr with a byte
-#                   of its content changed afterwards), each beside its <name>.content;
+#   sign <folder>:  openssl signs with the test PKI's keys into <folder>/from-openssl/, each
+#                   message <name>.p7 beside its <name>.content: md5-noattr (MD5, no attributes,
+#                   as the library signs), sha1-attrs (SHA-1 with signed attributes), SHA-256 to
+#                   SHA-512 with attributes, one without, one naming its signer by key identifier,
+#                   two signers, a detached one, one streamed (open lengths), one in PEM text, one
+#                   of 16 MB, and changed-content and changed-attrs (md5-noattr and sha1-attrs with
+#                   a byte of their content changed afterwards, which openssl refuses);
 #   check <folder>: each message the library made, <folder>/from-library/<name>.p7 over
 #                   <name>.text with the token's certificate <name>.cer, verifies with
 #                   `openssl cms -verify`; its content is the text and one zero byte; it holds
@@ -15,13 +18,24 @@ set -euo pipefail
 . "$(dirname "$0")/common.sh"
 mode=$1 folder=$2
 
-# signed <name> <user> <openssl cms options...>: the content and openssl's message over it.
+# signed <name> <signers, comma-separated> <openssl cms options...>: the content (unless there is
+# one already) and openssl's message over it.
 signed() {
-    local name=$1 user=$2 out="$folder/from-openssl/$1"
+    local name=$1 users=$2 out="$folder/from-openssl/$1" signers=()
     shift 2
-    printf 'signed by openssl as %s' "$name" >"$out.content"
-    openssl cms -sign -binary -nodetach -outform DER -signer "$pki/$user.crt.pem" -inkey "$pki/$user.key.pem" \
-        -in "$out.content" -out "$out.p7" "$@"
+    [ -e "$out.content" ] || printf 'signed by openssl as %s' "$name" >"$out.content"
+    for user in ${users//,/ }; do signers+=(-signer "$pki/$user.crt.pem" -inkey "$pki/$user.key.pem"); done
+    openssl cms -sign -binary -outform DER "${signers[@]}" -in "$out.content" -out "$out.p7" "$@"
+}
+
+# changed <name> <of>: message <of> with a byte of its content changed, which openssl refuses.
+changed() {
+    local of="$folder/from-openssl/$2"
+    offset=$(grep -obUa "$(cat "$of.content")" "$of.p7" | head -n 1 | cut -d: -f1)
+    cp "$(flipped "$of.p7" $((offset + 3)))" "$folder/from-openssl/$1.p7"
+    cp "$of.content" "$folder/from-openssl/$1.content"
+    verify "$folder/from-openssl/$1.p7" && fail "openssl verifies $1"
+    return 0
 }
 
 verify() {  # <message> [openssl cms options...]: the content to $work/content
@@ -37,13 +51,20 @@ case "$mode" in
 sign)
     rm -rf "$folder"
     mkdir -p "$folder/from-openssl" "$folder/from-library"
-    signed md5-noattr user1024 -md md5 -noattr
-    signed sha1-attrs user2048 -md sha1
-    content="$folder/from-openssl/md5-noattr.content"
-    offset=$(grep -obUa "$(cat "$content")" "$folder/from-openssl/md5-noattr.p7" | head -n 1 | cut -d: -f1)
-    cp "$(flipped "$folder/from-openssl/md5-noattr.p7" $((offset + 3)))" "$folder/from-openssl/changed-content.p7"
-    cp "$content" "$folder/from-openssl/changed-content.content"
-    verify "$folder/from-openssl/changed-content.p7" && fail "openssl verifies the changed message"
+    signed md5-noattr user1024 -nodetach -md md5 -noattr
+    signed sha1-attrs user2048 -nodetach -md sha1
+    signed sha256-attrs user1024 -nodetach -md sha256
+    signed sha384-keyid signer -nodetach -md sha384 -keyid
+    signed sha512-attrs user2048 -nodetach -md sha512
+    signed sha256-noattr user2048 -nodetach -md sha256 -noattr
+    signed two-signers user1024,user2048 -nodetach -md sha256
+    signed sha256-detached user1024 -md sha256
+    signed sha256-streamed user2048 -nodetach -md sha256 -stream
+    signed sha1-pem user1024 -nodetach -md sha1 -outform PEM
+    head -c 16777216 /dev/zero | tr '\0' 'L' >"$folder/from-openssl/large.content"
+    signed large user1024 -nodetach -md sha256
+    changed changed-content md5-noattr
+    changed changed-attrs sha1-attrs
     echo "openssl messages for the library: $(ls "$folder/from-openssl"/*.p7 | wc -l)"
     ;;
 check)

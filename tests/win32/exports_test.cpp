@@ -20,6 +20,8 @@
 #include "edition.h"
 #include "support/hex_text.h"
 #include "support/scoped_environment.h"
+#include "support/signing_fixture.h"
+#include "support/store_fixture.h"
 #include "support/token_fixture.h"
 #include "token/utsecdll/UTSecDll.h"
 
@@ -215,6 +217,7 @@ TEST(Binding, NamesAndOrdinalsLeadToTheBoundExports) {
         {"C_VEMO_HashEx", "_C_VEMO_HashEx@20", false, {20, 20, 20}, bound(&C_VEMO_HashEx)},
         {"C_VEMO_SignData", "_C_VEMO_SignData@28", false, {21, 21, 21}, bound(&C_VEMO_SignData)},
         {"C_VEMO_VerifyData", "_C_VEMO_VerifyData@28", false, {22, 22, 22}, bound(&C_VEMO_VerifyData)},
+        {"C_VEMO_VerifyMessage", "_C_VEMO_VerifyMessage@32", false, {24, 24, 24}, bound(&C_VEMO_VerifyMessage)},
     };
     for (const Export& e : exports) {
         SCOPED_TRACE(e.plain);
@@ -225,6 +228,25 @@ TEST(Binding, NamesAndOrdinalsLeadToTheBoundExports) {
         EXPECT_EQ(address(GetProcAddress(module, absent)), nullptr);
         EXPECT_EQ(address(GetProcAddress(module, MAKEINTRESOURCEA(e.ordinal[static_cast<int>(kEdition)]))), e.bound);
     }
+}
+
+TEST(MessageVerification, SizedVerifiedAndRefusedOnceChanged) {
+    const std::string text = "a message for a 32-bit client";
+    std::vector<uint8_t> message = PlatformSignedMessage("user1024", text, szOID_NIST_sha256);
+    const auto size = static_cast<uint32_t>(message.size());
+    uint32_t contentLength = 0, certificateLength = 0;  // the sizes asked, then exactly those given
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u, nullptr, &contentLength, nullptr,
+                           &certificateLength), 0);
+    std::string content(contentLength, '\0'), certificate(++certificateLength, '\0');
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u,
+                           reinterpret_cast<uint8_t*>(content.data()), &contentLength, certificate.data(),
+                           &certificateLength), 0);
+    EXPECT_EQ(content, text);
+    EXPECT_EQ(certificate.c_str(), OneLinePem(FixtureBytes("user1024.crt.der")));
+
+    message[std::string(message.begin(), message.end()).find(text)] ^= 1;
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), size, nullptr, 0u, nullptr, nullptr, nullptr, nullptr),
+              E_VERIFY_ERROR);
 }
 
 TEST(ExampleClient, RunsThroughTheImportLibrary) {

@@ -279,6 +279,57 @@ Outcome VerifyP7(std::optional<Bytes> message, std::optional<uint32_t> length = 
     return damage.with(result);
 }
 
+// C_VEMO_VerifyMessage of `message` (its size unless a length is given), the detached content if
+// any, and the two outputs, each a guarded buffer of the capacity given or one of the shapes below.
+constexpr int64_t kNotAsked = -1;         // neither buffer nor length pointer
+constexpr int64_t kSizeQuery = -2;        // a length pointer alone
+constexpr int64_t kNoLengthPointer = -3;  // a buffer alone
+constexpr int64_t kRoomy = 8192;
+
+struct MessageOutput {
+    explicit MessageOutput(int64_t shape) : shape(shape), buffer(shape > 0 ? static_cast<size_t>(shape) : 0) {
+        length = shape >= 0 ? static_cast<uint32_t>(shape) : static_cast<uint32_t>(kUnwritten);
+    }
+    uint8_t* data() { return shape >= 0 || shape == kNoLengthPointer ? buffer.data() : nullptr; }
+    uint32_t* lengthPointer() { return shape >= 0 || shape == kSizeQuery ? &length : nullptr; }
+    // Written as promised: nothing outside the buffer; on success at most its length (and a
+    // text's zero); on failure nothing, and the length only where E_BUFFER_TOO_SMALL tells the need.
+    bool kept(int32_t result, bool text) const {
+        if (!buffer.guardsIntact()) return false;
+        if (result == 0 && shape >= 0) {
+            const size_t used = length + (text ? 1 : 0);
+            return used <= buffer.size() && buffer.unchangedFrom(used) && (!text || buffer.data()[length] == 0);
+        }
+        if (!buffer.unchangedFrom(0)) return false;
+        if (result == 0 || (result == E_BUFFER_TOO_SMALL && (shape >= 0 || shape == kSizeQuery))) return true;
+        return length == (shape >= 0 ? static_cast<uint32_t>(shape) : static_cast<uint32_t>(kUnwritten));
+    }
+
+    int64_t shape;
+    GuardedBuffer buffer;
+    uint32_t length;
+};
+
+Outcome VerifyMsg(std::optional<Bytes> message, std::optional<uint32_t> length = {},
+                  std::optional<Bytes> detached = {}, int64_t content = kRoomy, int64_t certificate = kRoomy,
+                  std::optional<uint32_t> detachedLength = {}) {
+    std::optional<GuardedBuffer> messageArg, detachedArg;
+    if (message) messageArg.emplace(*message);
+    if (detached) detachedArg.emplace(*detached);
+    MessageOutput contentOut(content), certificateOut(certificate);
+    const int32_t result = Edition().verifyMessage(
+        messageArg ? messageArg->data() : nullptr, length ? *length : message ? static_cast<uint32_t>(message->size()) : 0,
+        detachedArg ? detachedArg->data() : nullptr,
+        detachedLength ? *detachedLength : detached ? static_cast<uint32_t>(detached->size()) : 0, contentOut.data(),
+        contentOut.lengthPointer(), reinterpret_cast<char*>(certificateOut.data()), certificateOut.lengthPointer());
+    Damage damage;
+    damage.check(!messageArg || (messageArg->guardsIntact() && messageArg->unchangedFrom(0)), "the message changed");
+    damage.check(!detachedArg || (detachedArg->guardsIntact() && detachedArg->unchangedFrom(0)), "the content changed");
+    damage.check(contentOut.kept(result, false), "the content buffer or its length is not as promised");
+    damage.check(certificateOut.kept(result, true), "the certificate buffer or its length is not as promised");
+    return damage.with(result);
+}
+
 Outcome NewPack() { return {Edition().newPack(nullptr), ""}; }
 
 // A call that opens one of the picker edition's dialogs, which a person cancels.
@@ -399,6 +450,9 @@ struct Inputs {
     CVEMO_SIGNATURE_RECORD record = RecordOf(FixtureSignature("user1024", "data"));
     Bytes signature = ValueOf(record);  // SHA-1 of "data", most significant byte first
     Bytes message = SignedMessage();
+    Bytes cms = PlatformSignedMessage("user1024", "message", szOID_NIST_sha256);
+    Bytes cmsDetached = PlatformSignedMessage("user1024", "message", szOID_NIST_sha256, true, true);
+    Bytes cmsContent = {'m', 'e', 's', 's', 'a', 'g', 'e'};
     std::string unusedAddress = "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/";
 };
 
@@ -838,6 +892,83 @@ std::vector<Cell> Cells(const Inputs& in) {
         add(f.row, Export::GetUserCert, "\"3\": location", [=] { return UserCert("3", "", "", name); }, {f.userCert});
         add(f.row, Export::VerifyUserCRL, "crl_file", [=, &in] { return Crl(in.userPem, name); }, {f.crl});
     }
+
+    // C_VEMO_VerifyMessage (every edition): a message of the platform's signer, SHA-256 with
+    // signed attributes, attached and detached.
+    const Export kVerifyMessage = Export::VerifyMessage;
+    add(kNullRow, kVerifyMessage, "message", [] { return VerifyMsg(std::nullopt, 16); }, {kArg});
+    add(kNullRow, kVerifyMessage, "content_length (a buffer without it)",
+        [&] { return VerifyMsg(in.cms, {}, {}, kNoLengthPointer); }, {kArg});
+    add(kNullRow, kVerifyMessage, "signer_certificate_length (a buffer without it)",
+        [&] { return VerifyMsg(in.cms, {}, {}, kRoomy, kNoLengthPointer); }, {kArg});
+    add(kNullRow, kVerifyMessage, "detached_content (length 7)",
+        [&] { return VerifyMsg(in.cmsDetached, {}, {}, kRoomy, kRoomy, 7); }, {kArg});
+    add(kNullRow, kVerifyMessage, "both outputs (not asked for)",
+        [&] { return VerifyMsg(in.cms, {}, {}, kNotAsked, kNotAsked); }, {0});
+    add(kEmptyRow, kVerifyMessage, "message (length 0)", [&] { return VerifyMsg(in.cms, 0); }, {E_FAILED});
+    add(kEmptyRow, kVerifyMessage, "detached_content (length 0: not the content signed)",
+        [&] { return VerifyMsg(in.cmsDetached, {}, Bytes{}); }, {E_VERIFY_ERROR});
+
+    const std::string kCapacityRow = "output capacity: 0, need - 1, need, size query";
+    const size_t certificateNeed = OneLinePem(in.user).size() + 1;  // with its zero
+    for (const int64_t capacity : {int64_t{0}, int64_t{6}, int64_t{7}, kSizeQuery}) {
+        add(kCapacityRow, kVerifyMessage, "content " + std::to_string(capacity),
+            [=, &in] { return VerifyMsg(in.cms, {}, {}, capacity, kNotAsked); },
+            {capacity == 0 || capacity == 6 ? E_BUFFER_TOO_SMALL : 0});
+    }
+    for (const int64_t capacity : {int64_t{0}, static_cast<int64_t>(certificateNeed) - 1,
+                                   static_cast<int64_t>(certificateNeed), kSizeQuery}) {
+        add(kCapacityRow, kVerifyMessage, "signer_certificate " + std::to_string(capacity),
+            [=, &in] { return VerifyMsg(in.cms, {}, {}, kNotAsked, capacity); },
+            {capacity >= 0 && capacity < static_cast<int64_t>(certificateNeed) ? E_BUFFER_TOO_SMALL : 0});
+    }
+    add(kCapacityRow, kVerifyMessage, "content fits, signer_certificate 0",
+        [&] { return VerifyMsg(in.cms, {}, {}, kRoomy, 0); }, {E_BUFFER_TOO_SMALL});
+
+    for (size_t length = 1; length < in.cms.size(); length += 8) {
+        const Bytes cut(in.cms.begin(), in.cms.begin() + static_cast<std::ptrdiff_t>(length));
+        add(kCutMessageRow, kVerifyMessage, std::to_string(length) + " bytes", [=] { return VerifyMsg(cut); },
+            {E_FAILED});
+    }
+    const std::string kChangedRow = "signed message: a changed byte, or whole";
+    Bytes changedSignature = in.cms, changedContent = in.cms, otherDigest = in.cms;
+    changedSignature.back() ^= 0x01;
+    const auto content = std::search(changedContent.begin(), changedContent.end(), in.cmsContent.begin(),
+                                     in.cmsContent.end());
+    if (content != changedContent.end()) *content ^= 0x01;
+    add(kChangedRow, kVerifyMessage, "the signature's last byte changed", [=] { return VerifyMsg(changedSignature); },
+        {E_VERIFY_ERROR});
+    add(kChangedRow, kVerifyMessage, "a byte of the content changed", [=] { return VerifyMsg(changedContent); },
+        {E_VERIFY_ERROR});
+    add(kChangedRow, kVerifyMessage, "the message as made", [&] { return VerifyMsg(in.cms); }, {0});
+    add(kChangedRow, kVerifyMessage, "the detached message and its content", [&] {
+        return VerifyMsg(in.cmsDetached, {}, in.cmsContent);
+    }, {0});
+    // SHA-256's identifier made SHA-224's, wherever the message names it: a digest not taken.
+    const Bytes sha256 = {0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01};
+    for (auto at = otherDigest.begin();
+         (at = std::search(at, otherDigest.end(), sha256.begin(), sha256.end())) != otherDigest.end();) {
+        at += static_cast<std::ptrdiff_t>(sha256.size());
+        at[-1] = 0x04;
+    }
+    add(kChangedRow, kVerifyMessage, "its digest named SHA-224", [=] { return VerifyMsg(otherDigest); }, {E_ALGORITHM});
+
+    const std::string kDetachedRow = "signed message: detached given as attached, and the reverse";
+    add(kDetachedRow, kVerifyMessage, "a detached message without detached_content",
+        [&] { return VerifyMsg(in.cmsDetached); }, {kArg});
+    add(kDetachedRow, kVerifyMessage, "an attached message with detached_content",
+        [&] { return VerifyMsg(in.cms, {}, in.cmsContent); }, {kArg});
+
+    add(kGarbageRow, kVerifyMessage, "message", [] {
+        const std::string text = "not a signed message";
+        return VerifyMsg(Bytes(text.begin(), text.end()));
+    }, {E_FAILED});
+    add(kGarbageRow, kVerifyMessage, "a certificate", [&] { return VerifyMsg(in.user); }, {E_FAILED});
+    for (const auto& h : hostile) {
+        const Bytes der = h.der;
+        add(std::string("hostile DER: ") + h.name, kVerifyMessage, "message (DER)", [=] { return VerifyMsg(der); },
+            {E_FAILED});
+    }
     return cells;
 }
 
@@ -846,7 +977,8 @@ std::vector<Cell> Cells(const Inputs& in) {
 const Export kColumns[] = {Export::FreePack,   Export::GetUserCert, Export::GetCertInfo,   Export::VerifyUserCRL,
                            Export::VerifyUserCert, Export::Sign,    Export::SignEx,        Export::VerifySign,
                            Export::Sign_P7,    Export::VerifySign_P7, Export::NewPack,     Export::GenerateRandom,
-                           Export::Hash,       Export::HashEx,      Export::SignData,      Export::VerifyData};
+                           Export::Hash,       Export::HashEx,      Export::SignData,      Export::VerifyData,
+                           Export::VerifyMessage};
 
 // "-1011x4/0": each code with the number of calls that gave it, in order of first appearance.
 std::string CellText(const std::vector<int32_t>& results) {

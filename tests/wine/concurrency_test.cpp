@@ -138,6 +138,17 @@ std::vector<Step> Steps() {
                     VerifyDataWith(der, data, Bytes(signature, signature + length), CVEMO_SHA256) == 0;
          }},
     };
+    // One verification context for the process, shared by the threads' verifications.
+    const std::string text = "a message for every thread";
+    const std::vector<uint8_t> message = PlatformSignedMessage("user2048", text, szOID_NIST_sha512);
+    steps.push_back({"VerifyMessage", [message, text] {
+                         char content[64];
+                         uint32_t length = sizeof content;
+                         return Edition().verifyMessage(message.data(), static_cast<uint32_t>(message.size()), nullptr, 0,
+                                                        reinterpret_cast<uint8_t*>(content), &length, nullptr,
+                                                        nullptr) == 0 &&
+                                std::string(content, length) == text;
+                     }});
     if (!IsPicker()) {
         // The picker edition's other sources open a dialog.
         steps.push_back({"GetUserCert \"2\"", [] { return UserCertText("2", "s", "l").size() == 52; }});
@@ -236,9 +247,9 @@ TEST(Concurrency, EightThreadsAndThreeProcessesCallEverySafeExportAtOnce) {
     }
     if (Edition().writesTrace()) {
         // GetUserCert five times (the personal store's reader adds its own block), VerifyUserCert
-        // twice, GenerateRandom and Sign_P7 once a round.
+        // twice, GenerateRandom, Sign_P7 and VerifyMessage once a round.
         const int blocks = Occurrences(ReadFileBytes("CVemoDLL_Debug.txt"), separator) - blocksBefore;
-        EXPECT_EQ(blocks, 10 * calls);
+        EXPECT_EQ(blocks, 11 * calls);
     }
     std::printf("[report] concurrency, %s edition: %d threads x %d rounds of %zu exports' calls (%d calls) beside %d "
                 "processes x %d verifications and digests in \"temporary\": %zu failures, %.1f s\n",

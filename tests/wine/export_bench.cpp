@@ -325,6 +325,8 @@ std::vector<Comparison> Comparisons(const TestHttpServer& server) {
     int32_t messageLength = 0;
     Edition().signP7(data.c_str(), message->data(), &messageLength);
     message->resize(static_cast<size_t>(std::max(messageLength, 0)));
+    // A message of the platform's own signer: what C_VEMO_VerifyMessage is set beside.
+    const auto cms = std::make_shared<std::vector<uint8_t>>(PlatformSignedMessage("user1024", data, szOID_NIST_sha256));
     // A pack of the token edition, filled again by every call.
     const std::shared_ptr<PackItem> pack(
         [] {
@@ -521,6 +523,27 @@ std::vector<Comparison> Comparisons(const TestHttpServer& server) {
                                                   content, &size, nullptr) != FALSE;
            }}},
          0, 100},
+        {"C_VEMO_VerifyMessage", "a one-signer message of a 14-byte text (SHA-256, signed attributes, 1024 bits)",
+         {library([=] {
+              uint8_t content[64];
+              char certificate[2048];
+              uint32_t contentLength = sizeof content, certificateLength = sizeof certificate;
+              return Edition().verifyMessage(cms->data(), static_cast<uint32_t>(cms->size()), nullptr, 0, content,
+                                             &contentLength, certificate, &certificateLength) == 0;
+          }),
+          {"the platform's message verification, the content and the signer's certificate out", [=] {
+               CRYPT_VERIFY_MESSAGE_PARA parameters{};
+               parameters.cbSize = sizeof parameters;
+               parameters.dwMsgAndCertEncodingType = kEncoding;
+               BYTE content[64];
+               DWORD size = sizeof content;
+               PCCERT_CONTEXT signer = nullptr;
+               const bool verified = CryptVerifyMessageSignature(&parameters, 0, cms->data(), static_cast<DWORD>(cms->size()),
+                                                                 content, &size, &signer) != FALSE;
+               const win::CertificateContext owned(signer);
+               return verified;
+           }}},
+         1.2, 100},
         {"C_VEMO_NewPack and C_VEMO_FreePack", "a pack of nine buffers made and released",
          {library([] {
               PackItem* pack = nullptr;

@@ -151,6 +151,20 @@ std::function<int32_t()> LoadAndUnload(const std::wstring& module) {
     };
 }
 
+// The same with a message verified in between: the verification context that the module keeps
+// for the process goes with it.
+std::function<int32_t()> LoadVerifyAndUnload(const std::wstring& module, const std::vector<uint8_t>& message) {
+    std::wstring copy = module;
+    copy.replace(copy.size() - 4, 4, L"-leak-verify.dll");
+    EXPECT_TRUE(CopyFileW(module.c_str(), copy.c_str(), FALSE));
+    return [copy, message] {
+        const tool::LibraryBinding loaded(copy);
+        if (!loaded.loaded()) return -1;
+        return loaded.verifyMessage(message.data(), static_cast<uint32_t>(message.size()), nullptr, 0, nullptr, nullptr,
+                                    nullptr, nullptr);
+    };
+}
+
 // The picker edition's key opening as the platform does it alone (Wine keeps a handle each time).
 bool OpenPersonalKey() {
     const win::CertStore personal(CertOpenSystemStoreA(0, "MY"));
@@ -237,6 +251,27 @@ std::vector<Path> Paths() {
         paths.push_back({"the token library loaded and unloaded", LoadAndUnload(tokenLibrary), 0, 200});
     }
     paths.push_back({"FreePack: no pack", [] { return Edition().freePack(nullptr); }, 0, 10000});
+    {  // every edition: a message of the platform's signer verified whole, and with a changed content
+        std::vector<uint8_t> message = PlatformSignedMessage("user1024", "leak test", szOID_NIST_sha256);
+        const auto verifyMessage = [](const std::vector<uint8_t>& bytes) {
+            return [bytes] {
+                uint8_t content[16];
+                char certificate[2048];
+                uint32_t contentLength = sizeof content, certificateLength = sizeof certificate;
+                return Edition().verifyMessage(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr, 0, content,
+                                               &contentLength, certificate, &certificateLength);
+            };
+        };
+        paths.push_back({"VerifyMessage", verifyMessage(message), 0, 1000});
+        // Not the trace edition: its trace file keeps 2 handles and about 800 bytes for each
+        // loading, traced call of any export and unloading (C_VEMO_GenerateRandom's the same).
+        if (Edition().kind() != EditionKind::Trace) {
+            paths.push_back({"the library loaded, a message verified, unloaded",
+                             LoadVerifyAndUnload(Edition().dllPath(), message), 0, 30});
+        }
+        message[std::string(message.begin(), message.end()).find("leak test")] ^= 1;
+        paths.push_back({"VerifyMessage: a changed content", verifyMessage(message), E_VERIFY_ERROR, 1000});
+    }
     if (!IsPicker()) {
         paths.push_back({"GetUserCert \"4\": the token", [] { return UserCert("4", "", ""); }, 0,
                          2000});

@@ -3,7 +3,8 @@
 // provider call made to fail, what a message holds, changed and malformed messages, the bounds
 // of both buffers, the trace edition's trace block and message box, the handles a thousand
 // calls leave, and messages exchanged with openssl (--p7-interop, see
-// tests/interop/signed-message-openssl.sh).
+// tests/interop/signed-message-openssl.sh). C_VEMO_VerifyMessage (every edition) on the same
+// messages, and on the platform's own signer's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include "support/edition_under_test.h"
 #include "support/process_handles.h"
 #include "support/scoped_environment.h"
+#include "support/store_fixture.h"
 #include "support/signing_fixture.h"
 #include "support/test_token.h"
 #include "support/token_callers.h"
@@ -78,6 +80,31 @@ Verified VerifyBytes(const uint8_t* message, const uint32_t* length) {
 Verified VerifyMessage(const Bytes& message) {
     const auto length = static_cast<uint32_t>(message.size());
     return VerifyBytes(message.data(), &length);
+}
+
+// C_VEMO_VerifyMessage with room for both outputs (a content is never longer than its message,
+// a certificate's text than the message's Base64); the bad-input matrix checks the buffers' edges.
+struct MessageVerified {
+    int32_t result = 0;
+    Bytes content;
+    std::string certificate;
+};
+
+MessageVerified VerifyMessageEx(const Bytes& message, const std::optional<Bytes>& detached = std::nullopt) {
+    Bytes content(message.size());
+    std::string certificate(message.size() * 4 / 3 + 64, '\0');
+    auto contentLength = static_cast<uint32_t>(content.size()), certificateLength = static_cast<uint32_t>(certificate.size());
+    MessageVerified verified;
+    verified.result = Edition().verifyMessage(message.data(), static_cast<uint32_t>(message.size()),
+                                              detached ? detached->data() : nullptr,
+                                              detached ? static_cast<uint32_t>(detached->size()) : 0, content.data(),
+                                              &contentLength, certificate.data(), &certificateLength);
+    if (verified.result == 0) {
+        verified.content.assign(content.begin(), content.begin() + std::min<size_t>(contentLength, content.size()));
+        verified.certificate = certificate.c_str();  // up to its zero
+        EXPECT_EQ(verified.certificate.size(), certificateLength);
+    }
+    return verified;
 }
 
 // The boxes a verified `content` shows: one in the trace edition, none in the others.
@@ -255,6 +282,14 @@ TEST_F(SignedMessage, WhatAMessageHolds) {
         EXPECT_EQ(verified.result, 0);
         EXPECT_EQ(verified.boxes, BoxesFor(c.text));
         ExpectRecorded({}, MadeLines(made.length));  // verifying writes nothing down
+
+        // The library's own reading: the same content, and the signer's certificate (the
+        // exchange key signs where there are both).
+        const MessageVerified read = VerifyMessageEx(made.message);
+        EXPECT_EQ(read.result, 0);
+        EXPECT_EQ(read.content, content);
+        EXPECT_EQ(read.certificate,
+                  OneLinePem(c.container.secondKey ? c.container.secondKey->certificate : c.container.certificate));
     }
 }
 
@@ -435,17 +470,99 @@ protected:
 };
 
 TEST_F(MessageInterop, OpensslMessagesVerifyHere) {
-    // MD5 without attributes, as this library signs; SHA-1 with signed attributes; and one whose
-    // content was changed after signing. openssl's content carries no terminating zero.
-    for (const auto& [name, result] : {std::pair{"md5-noattr", 0}, {"sha1-attrs", 0},
-                                       {"changed-content", static_cast<int>(E_FAILED)}}) {
-        SCOPED_TRACE(name);
-        const std::string message = ReadFileBytes(InFolder("from-openssl\\" + std::string(name) + ".p7"));
-        ASSERT_FALSE(message.empty());
-        const Verified verified = VerifyMessage(Bytes(message.begin(), message.end()));
-        EXPECT_EQ(verified.result, result);
-        const std::string content = ReadFileBytes(InFolder("from-openssl\\" + std::string(name) + ".content"));
-        EXPECT_EQ(verified.boxes, result == 0 ? BoxesFor(content) : std::vector<std::wstring>{});
+    // Each message openssl signed (its content carries no terminating zero), through both
+    // verifications. The platform's own reads no message of two signers, no text, no detached
+    // content, and under Wine no signer named by key identifier; the library's reads them all. A content changed after signing is refused by both,
+    // signed attributes or not (the platform alone would take the one with attributes).
+    const int32_t kFailed = E_FAILED, kRefused = E_VERIFY_ERROR;
+    const struct {
+        const char* name;
+        const char* signer;  // whose certificate comes back; null: either of two
+        bool detached;
+        int32_t p7, message;  // C_VEMO_VerifySign_P7, C_VEMO_VerifyMessage
+    } cases[] = {
+        {"md5-noattr", "user1024", false, 0, 0},
+        {"sha1-attrs", "user2048", false, 0, 0},
+        {"sha256-attrs", "user1024", false, 0, 0},
+        {"sha384-keyid", "signer", false, kFailed, 0},  // Wine's finds no signer named by key identifier
+        {"sha512-attrs", "user2048", false, 0, 0},
+        {"sha256-noattr", "user2048", false, 0, 0},
+        {"two-signers", nullptr, false, kFailed, 0},
+        {"sha256-detached", "user1024", true, kFailed, 0},
+        {"sha256-streamed", "user2048", false, 0, 0},
+        {"sha1-pem", "user1024", false, kFailed, 0},
+        {"large", "user1024", false, kFailed, 0},  // 16 MB: over the 8192 bytes of C_VEMO_VerifySign_P7
+        {"changed-content", nullptr, false, kFailed, kRefused},
+        {"changed-attrs", nullptr, false, kFailed, kRefused},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = ReadFileBytes(InFolder("from-openssl\\" + std::string(c.name) + ".p7"));
+        const std::string content = ReadFileBytes(InFolder("from-openssl\\" + std::string(c.name) + ".content"));
+        ASSERT_FALSE(text.empty());
+        const Bytes message(text.begin(), text.end()), signedContent(content.begin(), content.end());
+
+        const Verified verified = VerifyMessage(message);
+        EXPECT_EQ(verified.result, c.p7);
+        EXPECT_EQ(verified.boxes, c.p7 == 0 ? BoxesFor(content) : std::vector<std::wstring>{});
+
+        const MessageVerified read = VerifyMessageEx(message, c.detached ? std::optional(signedContent) : std::nullopt);
+        EXPECT_EQ(read.result, c.message);
+        if (read.result != 0) continue;
+        EXPECT_EQ(read.content, c.detached ? Bytes() : signedContent);
+        if (c.signer) {
+            EXPECT_EQ(read.certificate, OneLinePem(FixtureBytes(std::string(c.signer) + ".crt.der")));
+        }
+        if (c.detached) {  // and with another content beside it
+            EXPECT_EQ(VerifyMessageEx(message, Bytes(content.begin(), content.end() - 1)).result, kRefused);
+        }
+    }
+}
+
+// Messages the platform's own signer makes (what C_VEMO_SignMessage will write: signed attributes
+// and SHA-2), each digest with and without attributes, attached and detached, verify; with a
+// changed content they do not, and each refusal is written down where the edition writes.
+TEST(MessageVerification, ThePlatformsMessagesVerify) {
+    ScopedWorkingDirectory directory;
+    const std::string text = "signed by the platform";
+    const Bytes content(text.begin(), text.end());
+    Bytes changed = content;
+    changed[0] ^= 1;
+    for (const char* digest : {szOID_RSA_MD5, szOID_OIWSEC_sha1, szOID_NIST_sha256, szOID_NIST_sha384, szOID_NIST_sha512}) {
+        for (const bool attributes : {true, false}) {
+            for (const bool detached : {false, true}) {
+                SCOPED_TRACE(std::string(digest) + (attributes ? " with attributes" : "") + (detached ? ", detached" : ""));
+                Bytes message = PlatformSignedMessage("user2048", text, digest, attributes, detached);
+                ASSERT_FALSE(message.empty());
+                const MessageVerified read = VerifyMessageEx(message, detached ? std::optional(content) : std::nullopt);
+                EXPECT_EQ(read.result, 0);
+                EXPECT_EQ(read.content, detached ? Bytes() : content);
+                EXPECT_EQ(read.certificate, OneLinePem(FixtureBytes("user2048.crt.der")));
+                if (detached) {
+                    EXPECT_EQ(VerifyMessageEx(message, changed).result, E_VERIFY_ERROR);
+                } else {
+                    const auto at = std::search(message.begin(), message.end(), content.begin(), content.end());
+                    ASSERT_NE(at, message.end());
+                    *at ^= 1;
+                    EXPECT_EQ(VerifyMessageEx(message).result, E_VERIFY_ERROR);
+                }
+            }
+        }
+    }
+    // With attributes the library's comparison refuses, without them the signature: 10 each,
+    // written down where the edition writes.
+    if (Edition().kind() == EditionKind::Picker) {
+        EXPECT_TRUE(ListFolder(directory.path()).empty());
+        return;
+    }
+    const std::string written = ReadFileBytes(Edition().writesTrace() ? "CVemoDLL_Debug.txt" : TodaysUserLogName());
+    for (const auto& [step, code] : {std::pair{"CheckMessageDigest", "0xfffffece"}, {"CryptVerifySignature", "0x80090006"}}) {
+        const std::string line = Edition().writesTrace()
+                                     ? "***** " + std::string(step) + " fails. Error Code: " + code + ", Line "
+                                     : "[ERROR]" + std::string(step) + " is error,Error Code: " + code + ",Line ";
+        size_t count = 0;
+        for (size_t at = written.find(line); at != std::string::npos; at = written.find(line, at + 1)) ++count;
+        EXPECT_EQ(count, 10u) << line << "\n" << written;
     }
 }
 

@@ -171,6 +171,13 @@ try:
         ("token", ["verify-p7", W + "pay.sig"], 1,
          ["C_VEMO_VerifySign_P7: -1 (E_FAILED: the message does not verify"]),
         ("picker", ["sign-p7", "pay 100"], 2, ["vemo: the library has no export C_VEMO_Sign_P7 (this is the picker edition)"]),
+        ("picker", ["--json", "verify-msg", W + "pay.p7"], 0,
+         [{"export": "C_VEMO_VerifyMessage", "result": 0,
+           "outputs": {"content": b"pay 100\0".hex(), "content_length": 8,
+                       "signer_certificate": "-----BEGIN CERTIFICATE-----MII..."}}]),
+        ("token", ["verify-msg", W + "pay.p7", "--detached", W + "data.txt"], 1,
+         ["C_VEMO_VerifyMessage: -1011 (SPC_INPUTARG_ERROR_01: no message, a buffer without its length, or a detached",
+          "  detached file    " + W + "data.txt\n"]),
         ("token", ["random", "16", "--out", W + "random.bin"], 0,
          ["C_VEMO_GenerateRandom: 0 (CVEMO_OK: success)\n  length      16\n  bytes       "]),
         ("picker", ["--json", "hash", quoted], 0,
@@ -205,7 +212,7 @@ try:
     ]
     rows += [("", ["help", name], 0, ["usage: vemo [", " " + name + " "])
              for name in ("getcert", "certinfo", "pack", "verifycert", "verifycrl", "sign", "verify", "sign-data",
-                          "verify-data", "sign-p7", "verify-p7", "random", "hash", "codes")]
+                          "verify-data", "sign-p7", "verify-p7", "random", "hash", "verify-msg", "codes")]
     for row in rows:
         check(*row)
     # Away from the build's editions, --edition says where it looked.

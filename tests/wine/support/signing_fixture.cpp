@@ -36,6 +36,53 @@ Bytes FixtureSignature(const std::string& user, const std::string& data, ALG_ID 
     return value;
 }
 
+Bytes PlatformSignedMessage(const std::string& user, const std::string& content, const char* digestOid,
+                            bool attributes, bool detached) {
+    std::string error;
+    const token::SecretBytes blob = token::provision::PrivateKeyBlob(FixtureBytes(user + ".key.pem"), error);
+    win::ProviderContext aes;
+    win::CryptKey key;
+    EXPECT_TRUE(!blob.empty() && CryptAcquireContextA(aes.put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+                CryptImportKey(aes.get(), blob.data(), static_cast<DWORD>(blob.size()), 0, 0, key.put()))
+        << user << ": " << error << " " << GetLastError();
+    const Bytes der = FixtureBytes(user + ".crt.der");
+    const win::CertificateContext certificate(
+        CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size())));
+    // The key's context, lent to the certificate: released here, not with the certificate.
+    CERT_KEY_CONTEXT keyContext{sizeof keyContext, {aes.get()}, AT_KEYEXCHANGE};
+    EXPECT_TRUE(CertSetCertificateContextProperty(certificate.get(), CERT_KEY_CONTEXT_PROP_ID,
+                                                  CERT_STORE_NO_CRYPT_RELEASE_FLAG, &keyContext));
+
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    BYTE time[32];
+    DWORD timeSize = sizeof time;
+    EXPECT_TRUE(CryptEncodeObject(X509_ASN_ENCODING, szOID_RSA_signingTime, &now, time, &timeSize));
+    CRYPT_ATTR_BLOB timeValue{timeSize, time};
+    CRYPT_ATTRIBUTE signingTime{const_cast<char*>(szOID_RSA_signingTime), 1, &timeValue};
+    PCCERT_CONTEXT carried = certificate.get();
+    CRYPT_SIGN_MESSAGE_PARA parameters{};
+    parameters.cbSize = sizeof parameters;
+    parameters.dwMsgEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+    parameters.pSigningCert = certificate.get();
+    parameters.HashAlgorithm.pszObjId = const_cast<char*>(digestOid);
+    parameters.cMsgCert = 1;
+    parameters.rgpMsgCert = &carried;
+    parameters.cAuthAttr = attributes ? 1 : 0;
+    parameters.rgAuthAttr = attributes ? &signingTime : nullptr;
+    const BYTE* items[] = {reinterpret_cast<const BYTE*>(content.data())};
+    DWORD sizes[] = {static_cast<DWORD>(content.size())};
+    DWORD size = 0;
+    Bytes message;
+    if (CryptSignMessage(&parameters, detached, 1, items, sizes, nullptr, &size)) {
+        message.resize(size);
+        if (!CryptSignMessage(&parameters, detached, 1, items, sizes, message.data(), &size)) size = 0;
+    }
+    EXPECT_NE(size, 0u) << user << " " << digestOid << ": CryptSignMessage failed, " << GetLastError();
+    message.resize(size);
+    return message;
+}
+
 Bytes CertificateWithSerial(size_t bytes) {
     win::ProviderContext system;
     win::CryptKey key;

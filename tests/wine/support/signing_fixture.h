@@ -25,6 +25,13 @@ using Bytes = std::vector<uint8_t>;
 // first, as a record carries it (any digest the system's AES-capable provider makes).
 Bytes FixtureSignature(const std::string& user, const std::string& data, ALG_ID hashAlgorithm = CALG_SHA1);
 
+// A signed message the platform's own signer (CryptSignMessage) makes with the test PKI user's
+// key in a context of the AES-capable provider: the digest `digestOid` (szOID_NIST_sha256, ...),
+// the signing time as a signed attribute when `attributes` (the platform then adds the content
+// type and the message digest), the user's certificate, the content inside unless `detached`.
+Bytes PlatformSignedMessage(const std::string& user, const std::string& content, const char* digestOid,
+                            bool attributes = true, bool detached = false);
+
 // A self-signed certificate (a 512-bit key of its own) whose serial number has `bytes` bytes.
 Bytes CertificateWithSerial(size_t bytes);
 
