@@ -909,20 +909,20 @@ std::vector<Cell> Cells(const Inputs& in) {
     add(kEmptyRow, kVerifyMessage, "detached_content (length 0: not the content signed)",
         [&] { return VerifyMsg(in.cmsDetached, {}, Bytes{}); }, {E_VERIFY_ERROR});
 
-    const std::string kCapacityRow = "output capacity: 0, need - 1, need, size query";
+    const std::string kOutputCapacityRow = "output capacity: 0, need - 1, need, size query";
     const size_t certificateNeed = OneLinePem(in.user).size() + 1;  // with its zero
     for (const int64_t capacity : {int64_t{0}, int64_t{6}, int64_t{7}, kSizeQuery}) {
-        add(kCapacityRow, kVerifyMessage, "content " + std::to_string(capacity),
+        add(kOutputCapacityRow, kVerifyMessage, "content " + std::to_string(capacity),
             [=, &in] { return VerifyMsg(in.cms, {}, {}, capacity, kNotAsked); },
             {capacity == 0 || capacity == 6 ? E_BUFFER_TOO_SMALL : 0});
     }
     for (const int64_t capacity : {int64_t{0}, static_cast<int64_t>(certificateNeed) - 1,
                                    static_cast<int64_t>(certificateNeed), kSizeQuery}) {
-        add(kCapacityRow, kVerifyMessage, "signer_certificate " + std::to_string(capacity),
+        add(kOutputCapacityRow, kVerifyMessage, "signer_certificate " + std::to_string(capacity),
             [=, &in] { return VerifyMsg(in.cms, {}, {}, kNotAsked, capacity); },
             {capacity >= 0 && capacity < static_cast<int64_t>(certificateNeed) ? E_BUFFER_TOO_SMALL : 0});
     }
-    add(kCapacityRow, kVerifyMessage, "content fits, signer_certificate 0",
+    add(kOutputCapacityRow, kVerifyMessage, "content fits, signer_certificate 0",
         [&] { return VerifyMsg(in.cms, {}, {}, kRoomy, 0); }, {E_BUFFER_TOO_SMALL});
 
     for (size_t length = 1; length < in.cms.size(); length += 8) {
@@ -931,12 +931,12 @@ std::vector<Cell> Cells(const Inputs& in) {
             {E_FAILED});
     }
     const std::string kChangedRow = "signed message: a changed byte, or whole";
-    Bytes changedSignature = in.cms, changedContent = in.cms, otherDigest = in.cms;
-    changedSignature.back() ^= 0x01;
+    Bytes changedMessageSignature = in.cms, changedContent = in.cms, otherDigest = in.cms;
+    changedMessageSignature.back() ^= 0x01;
     const auto content = std::search(changedContent.begin(), changedContent.end(), in.cmsContent.begin(),
                                      in.cmsContent.end());
     if (content != changedContent.end()) *content ^= 0x01;
-    add(kChangedRow, kVerifyMessage, "the signature's last byte changed", [=] { return VerifyMsg(changedSignature); },
+    add(kChangedRow, kVerifyMessage, "the signature's last byte changed", [=] { return VerifyMsg(changedMessageSignature); },
         {E_VERIFY_ERROR});
     add(kChangedRow, kVerifyMessage, "a byte of the content changed", [=] { return VerifyMsg(changedContent); },
         {E_VERIFY_ERROR});
