@@ -4,6 +4,7 @@
 
 #include "CVemoDll_C.h"
 #include "frame/diagnostics.h"
+#include "frame/failure_code.h"
 #include "token/provider/provider_name.h"
 
 namespace vemo::sign {
@@ -39,7 +40,7 @@ bool FindContainerName(HCRYPTPROV listing, char (&name)[kContainerNameCapacity +
 }
 
 TokenStep Failed(TokenStep step, TokenKey& found) {
-    found.error = GetLastError();
+    found.error = LastFailureCode();
     return step;
 }
 

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +12,7 @@
 #include <sddl.h>
 
 #include "CVemoDll_C.h"
+#include "frame/user_lock.h"
 #include "support/edition_under_test.h"
 #include "support/hex_text.h"
 #include "support/scoped_environment.h"
@@ -92,23 +94,102 @@ std::string UserSid() {
     return sid;
 }
 
-TEST(Digest, WaitsWhileAnotherProgramOfTheUserHoldsTheContainer) {
-    // The container belongs to the user account, so the lock must be the account's (a service
-    // of the same user may hold it), not the session's.
-    HANDLE lock = CreateMutexA(nullptr, FALSE, ("Global\\CVemoDll_C.temporary." + UserSid()).c_str());
-    ASSERT_NE(lock, nullptr);
-    ASSERT_EQ(WaitForSingleObject(lock, 0), WAIT_OBJECT_0);
-    std::atomic<bool> done{false};
-    std::thread caller([&] {
-        DigestOf("abc");
-        done = true;
-    });
-    Sleep(500);
-    EXPECT_FALSE(done) << "the digest ran while the user's lock was held";
-    ReleaseMutex(lock);
-    caller.join();
-    EXPECT_TRUE(done);
-    CloseHandle(lock);
+// A mutex named `name`, made (or opened) with the security descriptor `sddl` (empty: the
+// default) and held by a thread of its own until the object goes.
+class HeldMutex {
+public:
+    HeldMutex(const std::wstring& name, const std::wstring& sddl) {
+        std::atomic<bool> taken{false};
+        thread_ = std::thread([&, name, sddl] {
+            SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+            PSECURITY_DESCRIPTOR descriptor = nullptr;
+            if (!sddl.empty()) {
+                ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+                attributes.lpSecurityDescriptor = descriptor;
+            }
+            // Made or opened, then taken (an existing mutex is not taken by being opened).
+            const HANDLE mutex = CreateMutexW(&attributes, FALSE, name.c_str());
+            if (mutex != nullptr) WaitForSingleObject(mutex, INFINITE);
+            LocalFree(descriptor);
+            taken = true;
+            WaitForSingleObject(release_, INFINITE);
+            if (mutex != nullptr) ReleaseMutex(mutex), CloseHandle(mutex);
+        });
+        while (!taken) Sleep(1);
+    }
+    ~HeldMutex() {
+        SetEvent(release_);
+        thread_.join();
+        CloseHandle(release_);
+    }
+
+private:
+    HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread thread_;
+};
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The lock of the user's working container: the user's other programs wait for each other
+// there, and nothing another account makes stalls them. Under Wine (no private namespaces) the
+// lock is the named mutex that the user owns; another account's object is made here with
+// another owner, which Wine lets a test set.
+TEST(Digest, TheUsersLockHoldsOnlyTheUsersOwnPrograms) {
+    const std::wstring sid = Wide(UserSid());
+    const std::wstring userOnly = L"O:" + sid + L"D:P(A;;GA;;;" + sid + L")";
+    const std::wstring otherAccount = L"O:S-1-5-21-1-2-3-1001D:P(A;;GA;;;WD)";
+    const std::wstring lockName = std::wstring(kLockName) + L".working-container." + sid;
+    const struct {
+        const char* name;
+        std::wstring held, sddl;
+        bool waits;
+    } rows[] = {
+        {"another program of the user holds the lock", L"Global\\" + lockName, userOnly, true},
+        {"another account holds the lock's old name", L"Global\\CVemoDll_C.temporary." + sid, L"", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::atomic<bool> done{false};
+        std::thread caller;
+        {
+            const HeldMutex held(row.held, row.sddl);
+            caller = std::thread([&] {
+                DigestOf("abc");
+                done = true;
+            });
+            for (int waited = 0; !done && waited < 20; ++waited) Sleep(50);
+            EXPECT_EQ(done, !row.waits);
+        }
+        caller.join();
+        EXPECT_TRUE(done);
+    }
+
+    // The lock made afresh (the library's own is made once per process, and its name then
+    // exists): another account's objects under its names are passed over.
+    const std::wstring name = L"CVemoDll_C-test-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring named = name + L".working-container." + sid;
+    const struct {
+        const char* name;
+        std::vector<std::wstring> takenByAnotherAccount;
+        UserLockKind kind;
+    } fresh[] = {
+        {"no object yet", {}, UserLockKind::OwnedName},
+        {"the global name taken", {L"Global\\" + named}, UserLockKind::OwnedName},
+        {"both names taken", {L"Global\\" + named, L"Local\\" + named}, UserLockKind::ProcessOnly},
+    };
+    for (const auto& row : fresh) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::unique_ptr<HeldMutex>> taken;
+        for (const std::wstring& object : row.takenByAnotherAccount) {
+            taken.push_back(std::make_unique<HeldMutex>(object, otherAccount));
+        }
+        MadeUserLock made;
+        DWORD error = 0;
+        ASSERT_TRUE(MakeUserLock(name, made, error)) << error;
+        EXPECT_EQ(made.kind, row.kind);
+        EXPECT_EQ(WaitForSingleObject(made.mutex.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0)) << "held by nobody";
+        ReleaseMutex(made.mutex.get());
+    }
 }
 
 TEST(Digest, DefaultProviderUnavailableReturnsThePlatformError) {
