@@ -3,6 +3,7 @@
 // most significant byte first, the private key the platform finds for it, the SHA-1
 // signature. Nothing is written down.
 #include "CVemoDll_C.h"
+#include "cert/store_search.h"
 #include "codec/serial_text.h"
 #include "frame/message_box.h"
 #include "picker/messages.h"
@@ -35,11 +36,16 @@ int32_t SignWithEditionKey(int32_t selectionMode, const char* selector, const ui
     if (const int32_t result = picker::ChooseSigningCertificate(selectionMode, selector, chosen); result != 0) {
         return result;
     }
-    // A serial number whose text would not fit the record's field is refused rather than cut.
+    // A serial number whose text would not fit the record's field is refused rather than cut, and
+    // so is a key whose signature would not fit its value field; such a certificate is forgotten,
+    // so that the next dialog-mode call asks the user again.
     const CRYPT_INTEGER_BLOB& serial = chosen.get()->pCertInfo->SerialNumber;
     char serialText[SignatureRecordLayout::kSerialSize] = {};
+    const DWORD keyBits = CertGetPublicKeyLength(cert::kCertEncoding, &chosen.get()->pCertInfo->SubjectPublicKeyInfo);
     if (!codec::SerialToHex(serial.pbData, serial.cbData, codec::SerialOrder::MostSignificantFirst, serialText,
-                            sizeof serialText)) {
+                            sizeof serialText) ||
+        (keyBits + 7) / 8 > SignatureRecordLayout::kValueSize) {
+        picker::ForgetCertificate(chosen.get());
         return E_SIGN_ERROR;
     }
 
@@ -49,7 +55,7 @@ int32_t SignWithEditionKey(int32_t selectionMode, const char* selector, const ui
     if (!CryptAcquireCertificatePrivateKey(chosen.get(), CRYPT_ACQUIRE_USE_PROV_INFO_FLAG, nullptr, &context,
                                            &keySpec, &callerFrees)) {
         ShowMessage(picker::message::kNoPrivateKey);
-        picker::ForgetCertificate();  // the next dialog-mode call asks the user again
+        picker::ForgetCertificate(chosen.get());  // the next dialog-mode call asks the user again
         return kNoPrivateKey;
     }
     const win::ProviderContext owned(callerFrees ? context : 0);
