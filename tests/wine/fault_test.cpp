@@ -231,14 +231,9 @@ std::wstring SilentProviderPath() {
     return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"silent_provider.dll";
 }
 
-int32_t DigestOfAbc(uint8_t (&digest)[CVEMO_SHA1_DIGEST_SIZE]) {
+int32_t DigestOfAbc(uint8_t* digest = std::vector<uint8_t>(CVEMO_SHA1_DIGEST_SIZE).data()) {
     uint32_t length = 0;
     return Edition().hash(0, reinterpret_cast<const uint8_t*>("abc"), 3, digest, &length);
-}
-
-int32_t DigestOfAbc() {
-    uint8_t digest[CVEMO_SHA1_DIGEST_SIZE];
-    return DigestOfAbc(digest);
 }
 
 int32_t VerifiedRecord() {
@@ -269,12 +264,9 @@ TEST(Faults, AProviderFailingWithoutAnErrorNeverReadsAsSuccess) {
     };
     ScopedWorkingDirectory directory;
     const ScopedDefaultProvider silent("Vemo Test Provider Failing Silently", SilentProviderPath());
-    {
-        // Failing nothing, it is the provider in use: its digests are zeros.
-        uint8_t digest[CVEMO_SHA1_DIGEST_SIZE];
-        ASSERT_EQ(DigestOfAbc(digest), 0);
-        EXPECT_EQ(std::vector<uint8_t>(std::begin(digest), std::end(digest)), std::vector<uint8_t>(20, 0));
-    }
+    std::vector<uint8_t> digest(CVEMO_SHA1_DIGEST_SIZE, 0xCC);
+    ASSERT_EQ(DigestOfAbc(digest.data()), 0);
+    EXPECT_EQ(digest, std::vector<uint8_t>(20, 0)) << "failing nothing, it is the provider in use: its digests are zeros";
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.entryPoint) + " failing, " + row.call);
         const ScopedEnvironmentVariable failing("VEMO_SILENT_FAILURE", row.entryPoint);

@@ -95,56 +95,37 @@ std::string UserSid() {
 }
 
 // A mutex named `name`, made (or opened) with the security descriptor `sddl` (empty: the
-// default) and held by a thread of its own until the object goes.
-class HeldMutex {
-public:
+// default) and held by this thread while the object lives.
+struct HeldMutex {
     HeldMutex(const std::wstring& name, const std::wstring& sddl) {
-        std::atomic<bool> taken{false};
-        thread_ = std::thread([&, name, sddl] {
-            SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
-            PSECURITY_DESCRIPTOR descriptor = nullptr;
-            if (!sddl.empty()) {
-                ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
-                attributes.lpSecurityDescriptor = descriptor;
-            }
-            // Made or opened, then taken (an existing mutex is not taken by being opened).
-            const HANDLE mutex = CreateMutexW(&attributes, FALSE, name.c_str());
-            if (mutex != nullptr) WaitForSingleObject(mutex, INFINITE);
-            LocalFree(descriptor);
-            taken = true;
-            WaitForSingleObject(release_, INFINITE);
-            if (mutex != nullptr) ReleaseMutex(mutex), CloseHandle(mutex);
-        });
-        while (!taken) Sleep(1);
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!sddl.empty()) {
+            ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+        }
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+        mutex = CreateMutexW(&attributes, FALSE, name.c_str());  // an existing one is opened, not taken
+        LocalFree(descriptor);
+        EXPECT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_OBJECT_0));
     }
-    ~HeldMutex() {
-        SetEvent(release_);
-        thread_.join();
-        CloseHandle(release_);
-    }
-
-private:
-    HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread thread_;
+    ~HeldMutex() { ReleaseMutex(mutex), CloseHandle(mutex); }
+    HANDLE mutex;
 };
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 // The lock of the user's working container: the user's other programs wait for each other
 // there, and nothing another account makes stalls them. Under Wine (no private namespaces) the
 // lock is the named mutex that the user owns; another account's object is made here with
 // another owner, which Wine lets a test set.
 TEST(Digest, TheUsersLockHoldsOnlyTheUsersOwnPrograms) {
-    const std::wstring sid = Wide(UserSid());
+    const std::string sidText = UserSid();
+    const std::wstring sid(sidText.begin(), sidText.end()), named = L".working-container." + sid;
     const std::wstring userOnly = L"O:" + sid + L"D:P(A;;GA;;;" + sid + L")";
     const std::wstring otherAccount = L"O:S-1-5-21-1-2-3-1001D:P(A;;GA;;;WD)";
-    const std::wstring lockName = std::wstring(kLockName) + L".working-container." + sid;
     const struct {
         const char* name;
         std::wstring held, sddl;
         bool waits;
     } rows[] = {
-        {"another program of the user holds the lock", L"Global\\" + lockName, userOnly, true},
+        {"another program of the user holds the lock", L"Global\\" + std::wstring(kLockName) + named, userOnly, true},
         {"another account holds the lock's old name", L"Global\\CVemoDll_C.temporary." + sid, L"", false},
     };
     for (const auto& row : rows) {
@@ -153,10 +134,7 @@ TEST(Digest, TheUsersLockHoldsOnlyTheUsersOwnPrograms) {
         std::thread caller;
         {
             const HeldMutex held(row.held, row.sddl);
-            caller = std::thread([&] {
-                DigestOf("abc");
-                done = true;
-            });
+            caller = std::thread([&] { done = !DigestOf("abc").empty(); });
             for (int waited = 0; !done && waited < 20; ++waited) Sleep(50);
             EXPECT_EQ(done, !row.waits);
         }
@@ -164,18 +142,17 @@ TEST(Digest, TheUsersLockHoldsOnlyTheUsersOwnPrograms) {
         EXPECT_TRUE(done);
     }
 
-    // The lock made afresh (the library's own is made once per process, and its name then
-    // exists): another account's objects under its names are passed over.
+    // The lock made afresh under a name of this test (the library's own name exists once it is
+    // made): another account's objects under the names are passed over.
     const std::wstring name = L"CVemoDll_C-test-" + std::to_wstring(GetCurrentProcessId());
-    const std::wstring named = name + L".working-container." + sid;
     const struct {
         const char* name;
         std::vector<std::wstring> takenByAnotherAccount;
         UserLockKind kind;
     } fresh[] = {
         {"no object yet", {}, UserLockKind::OwnedName},
-        {"the global name taken", {L"Global\\" + named}, UserLockKind::OwnedName},
-        {"both names taken", {L"Global\\" + named, L"Local\\" + named}, UserLockKind::ProcessOnly},
+        {"the global name taken", {L"Global\\" + name + named}, UserLockKind::OwnedName},
+        {"both names taken", {L"Global\\" + name + named, L"Local\\" + name + named}, UserLockKind::ProcessOnly},
     };
     for (const auto& row : fresh) {
         SCOPED_TRACE(row.name);
@@ -187,8 +164,6 @@ TEST(Digest, TheUsersLockHoldsOnlyTheUsersOwnPrograms) {
         DWORD error = 0;
         ASSERT_TRUE(MakeUserLock(name, made, error)) << error;
         EXPECT_EQ(made.kind, row.kind);
-        EXPECT_EQ(WaitForSingleObject(made.mutex.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0)) << "held by nobody";
-        ReleaseMutex(made.mutex.get());
     }
 }
 

@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#define EXPORTED extern "C" __declspec(dllexport)
+
 namespace {
 
 bool FailsHere(const char* entryPoint) {
@@ -33,26 +35,24 @@ constexpr ULONG_PTR kHandle = 1;
 
 }  // namespace
 
-extern "C" {
-
-BOOL WINAPI CPAcquireContext(HCRYPTPROV* context, LPCSTR, DWORD flags, void*) {
+EXPORTED BOOL WINAPI CPAcquireContext(HCRYPTPROV* context, LPCSTR, DWORD flags, void*) {
     if (!Answer("CPAcquireContext")) return FALSE;
     if ((flags & CRYPT_DELETEKEYSET) == 0) *context = kHandle;
     return TRUE;
 }
-BOOL WINAPI CPReleaseContext(HCRYPTPROV, DWORD) { return TRUE; }
-BOOL WINAPI CPGenRandom(HCRYPTPROV, DWORD length, BYTE* buffer) {
+EXPORTED BOOL WINAPI CPReleaseContext(HCRYPTPROV, DWORD) { return TRUE; }
+EXPORTED BOOL WINAPI CPGenRandom(HCRYPTPROV, DWORD length, BYTE* buffer) {
     if (!Answer("CPGenRandom")) return FALSE;
     if (length != 0) std::memset(buffer, 0, length);
     return TRUE;
 }
-BOOL WINAPI CPCreateHash(HCRYPTPROV, ALG_ID, HCRYPTKEY, DWORD, HCRYPTHASH* hash) {
+EXPORTED BOOL WINAPI CPCreateHash(HCRYPTPROV, ALG_ID, HCRYPTKEY, DWORD, HCRYPTHASH* hash) {
     if (!Answer("CPCreateHash")) return FALSE;
     *hash = kHandle;
     return TRUE;
 }
-BOOL WINAPI CPHashData(HCRYPTPROV, HCRYPTHASH, const BYTE*, DWORD, DWORD) { return Answer("CPHashData"); }
-BOOL WINAPI CPGetHashParam(HCRYPTPROV, HCRYPTHASH, DWORD parameter, BYTE* data, DWORD* length, DWORD) {
+EXPORTED BOOL WINAPI CPHashData(HCRYPTPROV, HCRYPTHASH, const BYTE*, DWORD, DWORD) { return Answer("CPHashData"); }
+EXPORTED BOOL WINAPI CPGetHashParam(HCRYPTPROV, HCRYPTHASH, DWORD parameter, BYTE* data, DWORD* length, DWORD) {
     if (!Answer("CPGetHashParam")) return FALSE;
     const DWORD size = parameter == HP_HASHVAL ? 20 : sizeof(DWORD);
     if (data != nullptr && *length < size) {
@@ -64,30 +64,30 @@ BOOL WINAPI CPGetHashParam(HCRYPTPROV, HCRYPTHASH, DWORD parameter, BYTE* data, 
     *length = size;
     return TRUE;
 }
-BOOL WINAPI CPSetHashParam(HCRYPTPROV, HCRYPTHASH, DWORD, const BYTE*, DWORD) { return Answer("CPSetHashParam"); }
-BOOL WINAPI CPDestroyHash(HCRYPTPROV, HCRYPTHASH) { return TRUE; }
-BOOL WINAPI CPImportKey(HCRYPTPROV, const BYTE*, DWORD, HCRYPTKEY, DWORD, HCRYPTKEY* key) {
+EXPORTED BOOL WINAPI CPDestroyHash(HCRYPTPROV, HCRYPTHASH) { return TRUE; }
+EXPORTED BOOL WINAPI CPImportKey(HCRYPTPROV, const BYTE*, DWORD, HCRYPTKEY, DWORD, HCRYPTKEY* key) {
     if (!Answer("CPImportKey")) return FALSE;
     *key = kHandle;
     return TRUE;
 }
-BOOL WINAPI CPDestroyKey(HCRYPTPROV, HCRYPTKEY) { return TRUE; }
-BOOL WINAPI CPVerifySignature(HCRYPTPROV, HCRYPTHASH, const BYTE*, DWORD, HCRYPTKEY, LPCWSTR, DWORD) {
+EXPORTED BOOL WINAPI CPDestroyKey(HCRYPTPROV, HCRYPTKEY) { return TRUE; }
+EXPORTED BOOL WINAPI CPVerifySignature(HCRYPTPROV, HCRYPTHASH, const BYTE*, DWORD, HCRYPTKEY, LPCWSTR, DWORD) {
     return Answer("CPVerifySignature");
 }
 
-// Not used by the library.
-BOOL WINAPI CPGetProvParam(HCRYPTPROV, DWORD, BYTE*, DWORD*, DWORD) { return Unsupported(); }
-BOOL WINAPI CPSetProvParam(HCRYPTPROV, DWORD, const BYTE*, DWORD) { return Unsupported(); }
-BOOL WINAPI CPGenKey(HCRYPTPROV, ALG_ID, DWORD, HCRYPTKEY*) { return Unsupported(); }
-BOOL WINAPI CPDeriveKey(HCRYPTPROV, ALG_ID, HCRYPTHASH, DWORD, HCRYPTKEY*) { return Unsupported(); }
-BOOL WINAPI CPSetKeyParam(HCRYPTPROV, HCRYPTKEY, DWORD, const BYTE*, DWORD) { return Unsupported(); }
-BOOL WINAPI CPGetKeyParam(HCRYPTPROV, HCRYPTKEY, DWORD, BYTE*, DWORD*, DWORD) { return Unsupported(); }
-BOOL WINAPI CPExportKey(HCRYPTPROV, HCRYPTKEY, HCRYPTKEY, DWORD, DWORD, BYTE*, DWORD*) { return Unsupported(); }
-BOOL WINAPI CPEncrypt(HCRYPTPROV, HCRYPTKEY, HCRYPTHASH, BOOL, DWORD, BYTE*, DWORD*, DWORD) { return Unsupported(); }
-BOOL WINAPI CPDecrypt(HCRYPTPROV, HCRYPTKEY, HCRYPTHASH, BOOL, DWORD, BYTE*, DWORD*) { return Unsupported(); }
-BOOL WINAPI CPHashSessionKey(HCRYPTPROV, HCRYPTHASH, HCRYPTKEY, DWORD) { return Unsupported(); }
-BOOL WINAPI CPSignHash(HCRYPTPROV, HCRYPTHASH, DWORD, LPCWSTR, DWORD, BYTE*, DWORD*) { return Unsupported(); }
-BOOL WINAPI CPGetUserKey(HCRYPTPROV, DWORD, HCRYPTKEY*) { return Unsupported(); }
-
-}  // extern "C"
+// The entry points advapi32 requires and the library does not use: refused.
+#define REFUSED(name, ...) \
+    EXPORTED BOOL WINAPI name(__VA_ARGS__) { return Unsupported(); }
+REFUSED(CPGetProvParam, HCRYPTPROV, DWORD, BYTE*, DWORD*, DWORD)
+REFUSED(CPSetProvParam, HCRYPTPROV, DWORD, const BYTE*, DWORD)
+REFUSED(CPSetHashParam, HCRYPTPROV, HCRYPTHASH, DWORD, const BYTE*, DWORD)
+REFUSED(CPGenKey, HCRYPTPROV, ALG_ID, DWORD, HCRYPTKEY*)
+REFUSED(CPDeriveKey, HCRYPTPROV, ALG_ID, HCRYPTHASH, DWORD, HCRYPTKEY*)
+REFUSED(CPSetKeyParam, HCRYPTPROV, HCRYPTKEY, DWORD, const BYTE*, DWORD)
+REFUSED(CPGetKeyParam, HCRYPTPROV, HCRYPTKEY, DWORD, BYTE*, DWORD*, DWORD)
+REFUSED(CPExportKey, HCRYPTPROV, HCRYPTKEY, HCRYPTKEY, DWORD, DWORD, BYTE*, DWORD*)
+REFUSED(CPEncrypt, HCRYPTPROV, HCRYPTKEY, HCRYPTHASH, BOOL, DWORD, BYTE*, DWORD*, DWORD)
+REFUSED(CPDecrypt, HCRYPTPROV, HCRYPTKEY, HCRYPTHASH, BOOL, DWORD, BYTE*, DWORD*)
+REFUSED(CPHashSessionKey, HCRYPTPROV, HCRYPTHASH, HCRYPTKEY, DWORD)
+REFUSED(CPSignHash, HCRYPTPROV, HCRYPTHASH, DWORD, LPCWSTR, DWORD, BYTE*, DWORD*)
+REFUSED(CPGetUserKey, HCRYPTPROV, DWORD, HCRYPTKEY*)
