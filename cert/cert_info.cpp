@@ -1,5 +1,6 @@
 #include "cert/cert_info.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "cert/cert_info_text.h"
@@ -81,14 +82,28 @@ bool ExtensionContent(PCCERT_CONTEXT certificate, ObjectId id, codec::ByteReader
            ExtensionSearch::Found;
 }
 
+// The text of a subject attribute slot (0 to 6) or the serial number slot (7) as the pack holds
+// it, cut as the edition's buffer for the slot cuts it; its length. The items of these slots
+// (31 to 37, 2) are the same text, so the item and the slot never disagree.
+size_t SlotText(PCCERT_CONTEXT certificate, int slot, char (&text)[kNameScratchSize]) {
+    if (slot == kSlotSerial) {
+        // Without terminator in the slot: as many digits as its buffer holds.
+        SerialText(certificate, text, SlotCapacity(kSlotSerial) + 1);
+        return std::strlen(text);
+    }
+    // With its terminator in the slot, which the cut keeps.
+    const size_t length = SubjectAttribute(certificate, kSubjectAttributes[slot], text);
+    const size_t kept = std::min(length, SlotCapacity(slot) - 1);
+    text[kept] = '\0';
+    return kept;
+}
+
 void FillPack(PCCERT_CONTEXT certificate, PackItem* pack) {
     char scratch[kNameScratchSize];
     for (int slot = kSlotCountry; slot <= kSlotEmail; ++slot) {
-        const size_t length = SubjectAttribute(certificate, kSubjectAttributes[slot], scratch);
-        WritePackText(pack[slot], SlotCapacity(slot), scratch, length);
+        WritePackText(pack[slot], SlotCapacity(slot), scratch, SlotText(certificate, slot, scratch));
     }
-    SerialText(certificate, scratch, SlotCapacity(kSlotSerial) + 1);
-    WritePackItem(pack[kSlotSerial], SlotCapacity(kSlotSerial), scratch, std::strlen(scratch));
+    WritePackItem(pack[kSlotSerial], SlotCapacity(kSlotSerial), scratch, SlotText(certificate, kSlotSerial, scratch));
 
     codec::ByteReader altName;
     if (ExtensionContent(certificate, kSubjectAltName, altName)) {
@@ -104,7 +119,11 @@ bool ItemText(int32_t item, PCCERT_CONTEXT certificate, InfoText& out) {
     codec::ByteReader content;
     switch (item) {
         case 1: VersionText(info.dwVersion, out); return true;
-        case 2: SerialText(certificate, out, sizeof out); return true;
+        case 2: {
+            char slot[kNameScratchSize];
+            CopyCut(slot, SlotText(certificate, kSlotSerial, slot), out);
+            return true;
+        }
         case 3: NameText(info.Subject, out); return true;
         case 4:
             AppendLocalDate(info.NotBefore, out);
@@ -125,9 +144,8 @@ bool ItemText(int32_t item, PCCERT_CONTEXT certificate, InfoText& out) {
         default: break;
     }
     if (item < kFirstAttributeItem || item > kFirstAttributeItem + 6) return false;
-    char value[kNameScratchSize];
-    const size_t length = SubjectAttribute(certificate, kSubjectAttributes[item - kFirstAttributeItem], value);
-    CopyCut(value, length, out);
+    char slot[kNameScratchSize];
+    CopyCut(slot, SlotText(certificate, item - kFirstAttributeItem, slot), out);
     return true;
 }
 

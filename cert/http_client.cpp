@@ -117,7 +117,8 @@ int32_t HttpGetPage(const char* address, ResponseText& response) {
             const int error = WSAGetLastError();
             return error != 0 ? error : WSAECONNABORTED;
         }
-        if (!response.received(static_cast<size_t>(received))) return WSAEMSGSIZE;
+        // A response longer than the buffer is cut there; the rest is not waited for.
+        if (!response.received(static_cast<size_t>(received))) return 0;
     }
 }
 
@@ -127,9 +128,10 @@ int32_t GetUserCerFromUrl(const char* address, char (&text)[kResponseBufferSize]
     const int32_t fetched = HttpGetPage(address, response);
     if (fetched == kNoConnection) return kNoConnection;
     if (fetched != 0) return kDownloadFailed;
-    const char* certificate = FindCertificateText(response.text());
-    if (certificate == nullptr) return kDownloadFailed;
-    std::memcpy(text, certificate, std::strlen(certificate) + 1);  // the response text fits `text`
+    const CertificateText certificate = FindCertificateText(response);
+    if (certificate.start == nullptr) return kDownloadFailed;
+    std::memcpy(text, certificate.start, certificate.length);  // within the response text, which fits `text`
+    text[certificate.length] = '\0';
     return 0;
 }
 

@@ -32,14 +32,15 @@ struct Connection {
 // start), -2 (no socket), -3 (the name does not resolve), -4 (no connection within `waitMs`).
 int32_t ConnectToHost(const char* host, uint16_t port, Connection& connection, DWORD waitMs);
 
-// Fetches the page at `address` into `response`. 0 (the text may be empty), or -1011 and -1
-// (the address, see ParseWebAddress), kNoConnection, or a Winsock error code: the request could
-// not be sent, a receive failed, the response was not complete when the download's time ran
-// out (WSAETIMEDOUT), or it does not fit the buffer (WSAEMSGSIZE; refused, not cut).
+// Fetches the page at `address` into `response`. 0 (the text may be empty; a response longer
+// than the buffer is cut, and the rest not waited for), or -1011 and -1 (the address, see
+// ParseWebAddress), kNoConnection, or a Winsock error code: the request could not be sent, a
+// receive failed, or the response was not complete when the download's time ran out
+// (WSAETIMEDOUT).
 int32_t HttpGetPage(const char* address, ResponseText& response);
 
-// The certificate text of the page at `address`, from its begin line to the end of the
-// response, zero-terminated in `text`. 0, kNoConnection, or kDownloadFailed for every other
+// The certificate text of the page at `address` (FindCertificateText), zero-terminated in
+// `text`. 0, kNoConnection, or kDownloadFailed for every other
 // failure, a page without a certificate included.
 int32_t GetUserCerFromUrl(const char* address, char (&text)[kResponseBufferSize]);
 

@@ -8,10 +8,11 @@
 namespace vemo::cert {
 
 bool ResponseText::received(size_t count) {
-    if (refused_ || count > receiveRoom() || size_ + count > kResponseTextMax) {
-        refused_ = true;
-        std::memset(bytes_, 0, sizeof bytes_);
-        size_ = 0;
+    if (cut_) return false;
+    if (count > receiveRoom() || size_ + count > kResponseTextMax) {
+        cut_ = true;
+        size_ = kResponseTextMax;
+        bytes_[size_] = '\0';
         return false;
     }
     size_ += count;
@@ -25,8 +26,13 @@ bool ResponseText::append(const char* bytes, size_t count) {
     return received(count);
 }
 
-const char* FindCertificateText(const char* responseText) {
-    return std::strstr(responseText, codec::kPemBeginCertificate);
+CertificateText FindCertificateText(const ResponseText& response) {
+    const char* begin = std::strstr(response.text(), codec::kPemBeginCertificate);
+    if (begin == nullptr) return {};
+    if (!response.cut()) return {begin, std::strlen(begin)};
+    const char* end = std::strstr(begin + std::strlen(codec::kPemBeginCertificate), codec::kPemEndCertificate);
+    if (end == nullptr) return {};
+    return {begin, static_cast<size_t>(end - begin) + std::strlen(codec::kPemEndCertificate)};
 }
 
 }  // namespace vemo::cert

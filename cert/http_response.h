@@ -1,5 +1,6 @@
 // The response of a certificate download, read as text into a bounded buffer, and the
-// certificate text picked out of it. A response that does not fit is refused, never cut.
+// certificate text picked out of it. A response longer than the buffer is cut to what fits; the
+// certificate is then taken only as a whole block within what was kept.
 #pragma once
 
 #include <cstddef>
@@ -15,15 +16,15 @@ public:
     // Where the next chunk is received, and how much to ask for: one byte more than still fits,
     // so that a response too long to keep shows as one.
     char* receiveAt() { return bytes_ + size_; }
-    size_t receiveRoom() const { return sizeof bytes_ - 1 - size_; }
+    size_t receiveRoom() const { return cut_ ? 0 : sizeof bytes_ - 1 - size_; }
 
-    // Takes `count` bytes received at receiveAt(). False (and the response refused from then on)
-    // when the response no longer fits the buffer.
+    // Takes `count` bytes received at receiveAt(). False when the response went past the buffer:
+    // it is then cut to its first kResponseTextMax bytes and takes nothing more.
     bool received(size_t count);
     // Copies `count` bytes in, as received() would take them.
     bool append(const char* bytes, size_t count);
 
-    bool refused() const { return refused_; }
+    bool cut() const { return cut_; }
     size_t size() const { return size_; }
     // The response as text: it ends at its first zero byte.
     const char* text() const { return bytes_; }
@@ -31,11 +32,18 @@ public:
 private:
     char bytes_[kResponseBufferSize + 1] = {};
     size_t size_ = 0;
-    bool refused_ = false;
+    bool cut_ = false;
 };
 
-// The text from the first "-----BEGIN CERTIFICATE-----" to the end of the response text
-// (the certificate, its end line and whatever followed), or nullptr when there is none.
-const char* FindCertificateText(const char* responseText);
+struct CertificateText {
+    const char* start = nullptr;  // null: no certificate
+    size_t length = 0;
+};
+
+// The text from the first "-----BEGIN CERTIFICATE-----" to the end of the response text (the
+// certificate, its end line and whatever followed). Of a cut response, whose end is lost, only a
+// whole block: from that line to the end of the first "-----END CERTIFICATE-----" after it; none
+// when the kept text holds no whole block.
+CertificateText FindCertificateText(const ResponseText& response);
 
 }  // namespace vemo::cert

@@ -53,6 +53,13 @@ int32_t GetUserCerFromKey(Base64Text& text, uint32_t& length) {
                 LogError("[ERROR]UTGetCurCert is error, Error Code: 0x%08x,Line %d\n", unsigned(read), __LINE__);
                 return E_TOKEN_CERT_BASE + index;
             }
+            // A read that succeeds with no bytes has read nothing: the two armour lines alone
+            // would pass for a certificate.
+            if (record.length == 0) {
+                LogError("[ERROR]UTGetCurCert is error, Error Code: %d (no certificate bytes),Line %d\n",
+                         E_TOKEN_CERT_BASE + index, __LINE__);
+                return E_TOKEN_CERT_BASE + index;
+            }
             return CertificateToBase64(record.der, record.length, text, length) ? 0 : SPC_UNKNOWN_ERROR;
         }
         LogError("[ERROR]GetUserCerFromKey is error, Error Code: -7777,Line %d\n", __LINE__);

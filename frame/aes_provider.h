@@ -3,6 +3,7 @@
 // context (no key container) for digests and verifications, or on a key container of its own.
 #pragma once
 
+#include "frame/failure_code.h"
 #include "frame/win_handles.h"
 
 namespace vemo {
@@ -11,7 +12,7 @@ namespace vemo {
 inline win::ProviderContext AesVerificationContext(DWORD& error) {
     win::ProviderContext context;
     if (!CryptAcquireContextA(context.put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
-        error = GetLastError();
+        error = LastFailureCode();
         context.reset();
     }
     return context;

@@ -1,4 +1,5 @@
 #include "frame/verification_context.h"
+#include "frame/failure_code.h"
 
 #include <mutex>
 
@@ -15,7 +16,7 @@ HCRYPTPROV g_context = 0;
 HCRYPTPROV SharedVerificationContext(DWORD& error) {
     const std::lock_guard<std::mutex> hold(g_lock);
     if (g_context == 0 && !CryptAcquireContextA(&g_context, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
-        error = GetLastError();
+        error = LastFailureCode();
         g_context = 0;
     }
     return g_context;

@@ -101,6 +101,23 @@ struct SocketTraits {
     static Handle empty() { return INVALID_SOCKET; }
     static void close(Handle h) { closesocket(h); }
 };
+// Memory the platform allocates with LocalAlloc for the caller (SID texts, security
+// descriptors).
+struct LocalMemoryTraits {
+    using Handle = void*;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { LocalFree(h); }
+};
+struct BoundaryDescriptorTraits {
+    using Handle = HANDLE;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { DeleteBoundaryDescriptor(h); }
+};
+struct PrivateNamespaceTraits {
+    using Handle = HANDLE;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { ClosePrivateNamespace(h, 0); }
+};
 struct LibraryTraits {
     using Handle = HMODULE;
     static Handle empty() { return nullptr; }
@@ -118,6 +135,9 @@ using KernelHandle = Owned<KernelTraits>;
 using FileHandle = Owned<FileTraits>;
 using RegistryKey = Owned<RegistryKeyTraits>;
 using Library = Owned<LibraryTraits>;
+using LocalMemory = Owned<LocalMemoryTraits>;
+using BoundaryDescriptor = Owned<BoundaryDescriptorTraits>;
+using PrivateNamespace = Owned<PrivateNamespaceTraits>;
 using Socket = Owned<SocketTraits>;
 
 // The provider context that the platform's message signer caches on a certificate

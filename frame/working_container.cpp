@@ -1,67 +1,26 @@
 #include "working_container.h"
 
-#include <sddl.h>
-
-#include <string>
+#include "failure_code.h"
+#include "user_lock.h"
 
 namespace vemo {
-namespace {
 
-// The current user's SID as text ("S-1-5-21-..."); empty when it cannot be read.
-std::string CurrentUserSid() {
-    win::KernelHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
-    DWORD size = 0;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::string buffer(size, '\0');
-    char* text = nullptr;
-    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) ||
-        !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
-        return {};
-    }
-    std::string sid(text);
-    LocalFree(text);
-    return sid;
+void WorkingContainer::fail(const char* function, DWORD error) {
+    failedFunction_ = function;
+    error_ = FailureCode(error);
 }
-
-// The user's lock: global where the account may create it, else in the session's namespace.
-HANDLE OpenUserLock() {
-    const std::string name = WorkingContainer::kLockBaseName + CurrentUserSid();
-    HANDLE lock = CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str());
-    if (lock == nullptr) lock = CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
-    return lock;
-}
-
-// The user's lock, opened by the first call and kept for the life of the library (closed when it
-// is unloaded): the user of a process does not change, and each call then costs only a wait and
-// a release instead of reading the user's SID and opening the lock again.
-struct UserLock {
-    win::KernelHandle handle;
-    DWORD error = 0;  // why it could not be opened
-};
-
-const UserLock& TheUserLock() {
-    static const UserLock lock = [] {
-        UserLock opened;
-        opened.handle.reset(OpenUserLock());
-        if (!opened.handle) opened.error = GetLastError();
-        return opened;
-    }();
-    return lock;
-}
-
-}  // namespace
 
 WorkingContainer::WorkingContainer() {
-    const UserLock& lock = TheUserLock();
-    if (!lock.handle) {
-        error_ = lock.error;
+    UserLock lock;
+    DWORD error = 0;
+    if (!TheUserLock(lock, error)) {
+        fail("CreateMutex", error);
         return;
     }
-    lock_ = lock.handle.get();
+    lock_ = lock.mutex;
     const DWORD wait = WaitForSingleObject(lock_, kLockTimeoutMs);
     if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {  // abandoned: its owner died, ours now
-        error_ = wait == WAIT_TIMEOUT ? ERROR_TIMEOUT : GetLastError();
+        fail("WaitForSingleObject", wait == WAIT_TIMEOUT ? ERROR_TIMEOUT : GetLastError());
         return;
     }
     lockHeld_ = true;
@@ -73,13 +32,12 @@ WorkingContainer::WorkingContainer() {
     if (!CryptAcquireContextA(&unused, kContainerName, nullptr, PROV_RSA_FULL, CRYPT_DELETEKEYSET)) {
         const DWORD deleteError = GetLastError();
         if (deleteError != static_cast<DWORD>(NTE_BAD_KEYSET)) {
-            error_ = deleteError;
+            fail("CryptAcquireContext", deleteError);
             return;
         }
     }
-    if (!CryptAcquireContextA(context_.put(), kContainerName, nullptr, PROV_RSA_FULL,
-                              CRYPT_NEWKEYSET)) {
-        error_ = GetLastError();
+    if (!CryptAcquireContextA(context_.put(), kContainerName, nullptr, PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
+        fail("CryptAcquireContext", GetLastError());
     }
 }
 

@@ -3,8 +3,9 @@
 // key; the digest and the raw verification use it only for a context.
 //
 // The container is one named object per user account, so two processes using it at once would
-// delete it under each other. A named mutex of the user account serialises its use: the lock is
-// held from before the open until the context is released.
+// delete it under each other. The user's lock (frame/user_lock.h) serialises its use: it is
+// held from before the deletion until the context is released, waited for at most
+// kLockTimeoutMs.
 #pragma once
 
 #include "win_handles.h"
@@ -21,21 +22,24 @@ public:
 
     bool ok() const { return static_cast<bool>(context_); }
     HCRYPTPROV context() const { return context_.get(); }
-    // The last error of the step that failed, when !ok().
+    // When !ok(): the failure code of the step that failed (never 0: a step that failed without
+    // saying why gives NTE_FAIL), and the platform function that failed, for the log line
+    // "[ERROR]<function> is error,...": "CreateMutex" (no lock could be made),
+    // "WaitForSingleObject" (the lock stayed busy: ERROR_TIMEOUT) or "CryptAcquireContext".
     DWORD lastError() const { return error_; }
+    const char* failedFunction() const { return failedFunction_; }
 
     static constexpr const char* kContainerName = "temporary";
-    // The lock is "<namespace>\\CVemoDll_C.temporary.<user's SID>": in the global namespace, so
-    // that a service and an interactive program of the same user wait for each other, or in the
-    // session's namespace where the account may not create global objects.
-    static constexpr const char* kLockBaseName = "CVemoDll_C.temporary.";
     static constexpr DWORD kLockTimeoutMs = 60 * 1000;
 
 private:
+    void fail(const char* function, DWORD error);
+
     HANDLE lock_ = nullptr;  // the user's lock, which the library keeps open
     bool lockHeld_ = false;
     win::ProviderContext context_;  // released before the lock (declared after it)
     DWORD error_ = 0;
+    const char* failedFunction_ = "";
 };
 
 }  // namespace vemo

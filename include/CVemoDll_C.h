@@ -14,14 +14,18 @@
  *    zero-terminated: their length does not count the zero, and the capacity must hold it.
  *  - A required pointer that is null, or a length that does not match its text, is refused
  *    with SPC_INPUTARG_ERROR_01 before anything else happens.
+ *  - Where an export hands a Windows error code on, a platform step that failed without
+ *    setting one gives NTE_FAIL (0x80090020): a failure never reads as 0.
  *  - Threads: every export may be called from several threads at once, except a call that
  *    shows a window (the picker edition's dialogs and message boxes): those run modally on the
- *    calling thread, one at a time. Where calls share something, the library orders them:
- *    C_VEMO_Hash and C_VEMO_VerifySign use the user's working key container "temporary" one
- *    call at a time across threads and processes (C_VEMO_HashEx and C_VEMO_VerifyData use none); C_VEMO_GetUserCert's token source ("4")
- *    reads the token one call at a time within the process; the user log and the trace file
- *    take one entry or line at a time within the process (lines of overlapping traced calls
- *    interleave); the picker edition's remembered certificate is guarded by a lock. Two
+ *    calling thread; the dialogs one at a time in the process (a call that needs one while
+ *    another thread shows one waits for it). Where calls share something, the library orders
+ *    them: C_VEMO_Hash and C_VEMO_VerifySign use the user's working key container "temporary"
+ *    one call at a time across threads and the user's processes, under a lock that no other
+ *    account can take (see C_VEMO_Hash; C_VEMO_HashEx and C_VEMO_VerifyData use none);
+ *    C_VEMO_GetUserCert's token source ("4") reads the token one call at a time within the
+ *    process; the user log and the trace file take one entry or line at a time within the
+ *    process (lines of overlapping traced calls interleave); the picker edition's remembered certificate is guarded by a lock. Two
  *    overlapping calls of the personal-store source both write "certinfo.txt".
  *  - Picker edition: C_VEMO_GetUserCert and C_VEMO_SignEx (C_VEMO_Sign) may show a dialog in
  *    which the user picks a certificate. The dialogs are modal on the calling thread: the call
@@ -218,13 +222,11 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_FreePack(PackItem* pack);
  *        without byte-order mark or terminator, to "certinfo.txt" in the current directory.
  * Picker edition: "4", every other selector, and "2" after its argument check take the
  * certificate the user picks in the selection dialog: the display names of the certificates of
- * "MY" and "AddressBook", sorted, the first one selected. OK looks the chosen name up again and
- * hands out the first certificate, "MY" before "AddressBook", in store order, whose subject
- * contains it (of two certificates with the same display name, always the first): one-line PEM.
- * E_ENCROLL_CERT_NO_FIND (-512) when the user cancels (Cancel, the Escape key, the window
- * closed) or when no subject contains the name (a display name taken from another field).
- * OK with no entry selected, and OK on a certificate over 3072 bytes (more than the dialog's
- * 4096-character text holds), show a message box and keep the dialog open.
+ * "MY" and "AddressBook", sorted, the first one selected. OK hands out the certificate of the
+ * entry picked, whatever its name shares with others': one-line PEM. E_ENCROLL_CERT_NO_FIND
+ * (-512) when the user cancels (Cancel, the Escape key, the window closed). OK with no entry
+ * selected, and OK on a certificate over 3072 bytes (more than the dialog's 4096-character
+ * text holds), show a message box and keep the dialog open.
  *
  * One-line PEM: the armour lines around the Base64 text of the DER, no line break anywhere, a
  * zero byte after; its length is the Base64 length plus 52. "1" and "3" write no terminator.
@@ -236,10 +238,10 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_FreePack(PackItem* pack);
  * argument the selector requires ("0": `lookup_text` and `serial_hex` not null; "1", "3":
  * `location` not null; "2": all three non-empty); "0": E_ENCROLL_CERT_NO_FIND, SPC_UNKNOWN_ERROR
  * (the certificate is over 4096 bytes of DER); "1": E_CERT_DATA_ERROR for any failure of the
- * download, a response without a certificate, and a response of 4096 bytes or more (refused,
- * never cut); "3": E_FILE_OPEN_ERROR, E_FILE_READ_ERROR (empty file); "4": -9998/-9997
+ * download, a response without a certificate, and a response of 4096 bytes or more whose
+ * first 4095 hold no whole certificate block; "3": E_FILE_OPEN_ERROR, E_FILE_READ_ERROR (empty file); "4": -9998/-9997
  * (E_TOKEN_ENUM_BASE + n: container n cannot be made current), -8887/-8886 (E_TOKEN_CERT_BASE +
- * n: its certificate cannot be read), E_TOKEN_NO_USER_CONTAINER (containers 1 and 2 are both
+ * n: its certificate cannot be read, or the read gives no bytes), E_TOKEN_NO_USER_CONTAINER (containers 1 and 2 are both
  * default containers; the trace edition skips only "*defalut*"), SPC_UNKNOWN_ERROR (the token
  * reports more than 4096 bytes); other: E_FAILED (store cannot be opened, is empty, no display
  * name, nothing found by it), SPC_UNKNOWN_ERROR (over 4096 bytes of DER).
@@ -252,7 +254,10 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_FreePack(PackItem* pack);
  * every receive) ends within 30 s of its start, however slowly the server sends: what has not
  * arrived by then is a failure (E_CERT_DATA_ERROR). The environment variable
  * CVEMO_HTTP_TIMEOUT_MS (1 to 30000) shortens that bound, for tests. The response is text: it
- * ends at its first zero byte. Name resolution (a host name instead of an address) takes as
+ * ends at its first zero byte. A response longer than 4095 bytes is not waited for beyond them:
+ * when they hold a whole certificate block, the text written is that block, from its begin line
+ * to the end of its "-----END CERTIFICATE-----" (what followed is lost); otherwise
+ * E_CERT_DATA_ERROR. Name resolution (a host name instead of an address) takes as
  * long as the system's resolver takes.
  */
 #define CVEMO_CERT_TEXT_MAX 5516
@@ -271,6 +276,7 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_GetUserCert(const char* lookup_text, const c
  *   7 authority key identifier: hex of its contents ("8014" and the identifier)
  *   8 subject key identifier: hex of the identifier      (7, 8: empty when absent)
  *   31-37 slots 0 to 6                 41 not-before      42 not-after
+ *   (2 and 31 to 37 are exactly their slot's text, cut as the slot is cut, in every edition)
  *   any other: an empty text (result 0, the pack still filled).
  * Dates are local time, "year-month-day-hour-minute-second" without leading zeros.
  * Hex is upper case. `info_out` receives at most 1023 characters and a terminator (longer
@@ -411,21 +417,24 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_Sign(int32_t reserved1, int32_t reserved2, i
  * (any letter case); 2 the first whose subject contains `selector`; any other mode the
  * certificate chosen by an earlier call in this process, or, when there is none, the one the
  * user picks in the signing dialog: the display names of the certificates of "MY", sorted, the
- * first one selected; Sign looks the chosen name up again (the first certificate of "MY", in
- * store order, whose subject contains it). A certificate chosen by mode 1 or 2 or in the dialog
- * is remembered for later calls (and for C_VEMO_Sign) until another is chosen or its private
- * key cannot be had; it is released when the library is unloaded. The serial text is always most
- * significant byte first (01 02 03 gives "010203"). Results:
+ * first one selected; Sign chooses the certificate of the entry picked. One dialog at a time:
+ * a call that needs the dialog while another thread shows it waits, then signs with the
+ * certificate picked there (or shows the dialog itself when that one was cancelled). A
+ * certificate chosen by mode 1 or 2 or in the dialog is remembered for later calls (and for
+ * C_VEMO_Sign) until another is chosen or it is refused (no private key, a serial number over
+ * 24 bytes, a key above 2400 bits: that certificate is forgotten, not one chosen meanwhile by
+ * another thread, so the next dialog-mode call asks again); it is released when the library is
+ * unloaded. The serial text is always most significant byte first (01 02 03 gives "010203").
+ * Results:
  *   SPC_INPUTARG_ERROR_01   mode 1 or 2 without a selector (null or empty)
  *   E_MY_STORE_ERROR        "MY" cannot be opened
- *   E_ENCROLL_CERT_NO_FIND  no certificate matches; the dialog ended with Sign but no subject
- *                           contains the chosen name (no record is written, nothing remembered)
+ *   E_ENCROLL_CERT_NO_FIND  no certificate matches
  *   -2                      the certificate has no private key: a message box says so (GBK
- *                           text, OK button, on the calling thread) and the remembered
- *                           certificate is forgotten
- *   E_SIGN_ERROR            hashing or signing failed; a serial number over 24 bytes; the
- *                           dialog was cancelled (Cancel, the Escape key, the window closed):
- *                           nothing is remembered, the next call shows it again
+ *                           text, OK button, on the calling thread) and it is forgotten
+ *   E_SIGN_ERROR            hashing or signing failed; a serial number over 24 bytes or a key
+ *                           above 2400 bits (the certificate is forgotten); the dialog was
+ *                           cancelled (Cancel, the Escape key, the window closed): nothing is
+ *                           remembered, the next call shows it again
  * Sign with no entry selected shows a message box and keeps the dialog open.
  */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_SignEx(int32_t reserved1, int32_t reserved2, int32_t reserved3,
@@ -455,7 +464,8 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_SignEx(int32_t reserved1, int32_t reserved2,
  *                           exponent above 32 bits
  *   E_CERT_DATA_ERROR       the public key cannot be found in the certificate
  *   a Windows error code    the working key container "temporary" of the default provider
- *                           cannot be made (it is deleted if present, then created)
+ *                           cannot be made (it is deleted if present, then created), or its lock
+ *                           (see C_VEMO_Hash) cannot be had: ERROR_TIMEOUT after 60 s
  *   1                       the provider refuses the key
  *   E_VERIFY_ERROR          the signature does not verify; the record's length field is
  *                           outside 1..300; the hash could not be made
@@ -550,13 +560,23 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_NewPack(PackItem** pack);
  * Random bytes. Writes `length` random bytes into `buffer` (0 writes nothing).
  * Default provider first; the token and trace editions fall back to the token's generator
  * and return its code; the picker edition answers -1 (no provider) or -2 (generator failed).
- * Other failures return the Windows error code.
+ * Other failures return the Windows error code (NTE_FAIL when the provider gives none).
  */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_GenerateRandom(uint8_t* buffer, uint32_t length);
 
 /*
  * SHA-1 digest of `data_length` bytes at `data`. Writes exactly 20 bytes to `digest` and 20
- * to `*digest_length`. `ignored` is not examined. Failures return the Windows error code.
+ * to `*digest_length`. `ignored` is not examined. Failures return the Windows error code
+ * (NTE_FAIL when the provider gives none).
+ *
+ * The digest works in the user's working key container "temporary" of the default provider
+ * (deleted if present, then created; no other context is opened on it). This export and
+ * C_VEMO_VerifySign take it one call at a time across the user's threads and processes, under
+ * a lock that no other account can create, open or hold: on Windows a mutex in a private
+ * namespace bound to the user's SID; where the system has none (Wine), a named mutex that the
+ * user owns, an object of another owner under its name being passed over (the calls are then
+ * ordered within the process). A call waits for the lock at most 60 s, then fails with
+ * ERROR_TIMEOUT (1460); the token edition logs that as a WaitForSingleObject failure.
  */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_Hash(int32_t ignored, const uint8_t* data, uint32_t data_length,
                                          uint8_t* digest, uint32_t* digest_length);

@@ -9,42 +9,23 @@ const std::vector<DialogStore> kSigningStores = {{"MY", message::kMyStoreFailed}
 const std::vector<DialogStore> kSelectionStores = {{"MY", message::kPersonalStoreFailed},
                                                    {"AddressBook", message::kOtherPeopleStoreFailed}};
 
-DialogStores::DialogStores(const std::vector<DialogStore>& stores, const Tell& tell) {
+Listing ListCertificates(const std::vector<DialogStore>& stores, const Tell& tell) {
+    Listing listing;
     for (const DialogStore& store : stores) {
-        win::CertStore opened = cert::OpenSystemStore(store.name);
+        const win::CertStore opened = cert::OpenSystemStore(store.name);
         if (!opened) {
-            complete_ = false;
             tell(store.cannotOpen);
             continue;
         }
-        opened_.push_back(std::move(opened));
-    }
-}
-
-Listing DialogStores::List(const Tell& tell) const {
-    Listing listing;
-    for (const win::CertStore& store : opened_) {
-        cert::ForEach(store.get(), [&](PCCERT_CONTEXT certificate) {
+        // Each entry's certificate keeps its store's contents alive after the store is closed.
+        cert::ForEach(opened.get(), [&](PCCERT_CONTEXT certificate) {
             ++listing.counted;
             char name[cert::kDisplayNameSize];
-            if (cert::SimpleDisplayName(certificate, name)) {
-                listing.names.emplace_back(name);
-            } else {
-                tell(message::kNameUnreadable);
-            }
+            if (!cert::SimpleDisplayName(certificate, name)) return tell(message::kNameUnreadable);
+            listing.entries.push_back({name, win::CertificateContext(CertDuplicateCertificateContext(certificate))});
         });
     }
     return listing;
-}
-
-win::CertificateContext DialogStores::Find(const std::string& name) const {
-    wchar_t wide[cert::kDisplayNameSize + 1];
-    cert::AnsiToWide(name.c_str(), wide);
-    for (const win::CertStore& store : opened_) {
-        win::CertificateContext found = cert::FindBySubject(store.get(), wide);
-        if (found) return found;
-    }
-    return {};
 }
 
 }  // namespace vemo::picker

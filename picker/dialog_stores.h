@@ -1,7 +1,8 @@
-// What the dialogs list and look up, kept apart from any window: the stores of a dialog opened
-// in order, their certificates' display names in store order, and the certificate a chosen
-// name leads back to. What the user must be told goes through `Tell`, which the window code
-// turns into message boxes.
+// What the dialogs list, kept apart from any window: the stores of a dialog opened in order,
+// and their certificates with their display names in store order. Each entry keeps its own
+// certificate, so that the entry the user picks leads back to exactly that certificate (not
+// to another whose subject merely contains the same name). What the user must be told goes
+// through `Tell`, which the window code turns into message boxes.
 #pragma once
 
 #include <functional>
@@ -24,33 +25,22 @@ struct DialogStore {
 extern const std::vector<DialogStore> kSigningStores;
 extern const std::vector<DialogStore> kSelectionStores;
 
-// The display names of a dialog's certificates, in store order; `counted` also counts the
-// certificates whose name could not be read (and is not listed).
+// One entry of a dialog's list: the certificate and the name it is listed under.
+struct ListedCertificate {
+    std::string name;
+    win::CertificateContext certificate;
+};
+
+// A dialog's certificates, in store order; `counted` also counts the certificates whose name
+// could not be read (and which are not listed).
 struct Listing {
-    std::vector<std::string> names;
+    std::vector<ListedCertificate> entries;
     size_t counted = 0;
 };
 
-class DialogStores {
-public:
-    // Opens each store in order; each one that cannot be opened is told and left out.
-    DialogStores(const std::vector<DialogStore>& stores, const Tell& tell);
-
-    // Whether every store opened.
-    bool complete() const { return complete_; }
-
-    // Every certificate's simple display name (CERT_NAME_SIMPLE_DISPLAY_TYPE, at most 127
-    // characters), store by store in store order; a name that cannot be read is told.
-    Listing List(const Tell& tell) const;
-
-    // The first certificate, store by store in store order, whose subject name contains the
-    // display name `name` (ANSI text, at most 128 characters taken); empty if none does. Of two
-    // certificates with the same display name this is always the first one.
-    win::CertificateContext Find(const std::string& name) const;
-
-private:
-    std::vector<win::CertStore> opened_;
-    bool complete_ = true;
-};
+// Every certificate of `stores`, store by store in store order, with its simple display name
+// (CERT_NAME_SIMPLE_DISPLAY_TYPE, at most 127 characters). A store that cannot be opened, and
+// a name that cannot be read, is told and left out.
+Listing ListCertificates(const std::vector<DialogStore>& stores, const Tell& tell);
 
 }  // namespace vemo::picker

@@ -22,36 +22,39 @@ void CentreOnScreen(HWND dialog) {
 
 void FillList(HWND list, const Listing& listing) {
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    for (const std::string& name : listing.names) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    for (size_t index = 0; index < listing.entries.size(); ++index) {
+        const LRESULT at =
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(listing.entries[index].name.c_str()));
+        if (at >= 0) SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(index));
     }
     if (listing.counted > 0) SendMessageA(list, LB_SETCURSEL, 0, 0);
 }
 
 }  // namespace
 
+DialogTurn WaitForDialogTurn() {
+    static std::recursive_mutex turn;
+    return DialogTurn(turn);
+}
+
 INT_PTR RunModal(int templateId, DLGPROC procedure, void* state) {
+    const DialogTurn turn = WaitForDialogTurn();
     return DialogBoxParamW(LibraryModule(), MAKEINTRESOURCEW(templateId), nullptr, procedure,
                            reinterpret_cast<LPARAM>(state));
 }
 
-void OpenCertificateList(HWND dialog, int listId, const std::vector<DialogStore>& stores) {
-    const Tell tell = TellIn(dialog);
-    const DialogStores opened(stores, tell);
-    FillList(GetDlgItem(dialog, listId), opened.List(tell));
+void OpenCertificateList(HWND dialog, int listId, const std::vector<DialogStore>& stores, Listing& listing) {
+    listing = ListCertificates(stores, TellIn(dialog));
+    FillList(GetDlgItem(dialog, listId), listing);
     CentreOnScreen(dialog);
 }
 
-std::optional<std::string> SelectedEntry(HWND list) {
+PCCERT_CONTEXT SelectedCertificate(HWND list, const Listing& listing) {
     const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
-    if (selected == LB_ERR) return std::nullopt;
-    // LB_GETTEXT takes no capacity: the buffer is made as long as the list says the entry is.
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, selected, 0);
-    if (length == LB_ERR) return std::nullopt;
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT copied = SendMessageA(list, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied == LB_ERR ? 0 : static_cast<size_t>(copied < length ? copied : length));
-    return text;
+    if (selected == LB_ERR) return nullptr;
+    const LRESULT index = SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
+    if (index < 0 || static_cast<size_t>(index) >= listing.entries.size()) return nullptr;
+    return listing.entries[static_cast<size_t>(index)].certificate.get();
 }
 
 }  // namespace vemo::picker

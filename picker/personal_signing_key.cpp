@@ -33,7 +33,11 @@ int32_t ChooseSigningKey(int32_t selectionMode, const char* selector, SigningKey
         return result;
     }
     if (check) {
-        if (const int32_t result = check(key.certificate.get()); result != 0) return result;
+        // A certificate the caller refuses is forgotten, so that the next dialog-mode call asks again.
+        if (const int32_t result = check(key.certificate.get()); result != 0) {
+            picker::ForgetCertificate(key.certificate.get());
+            return result;
+        }
     }
     HCRYPTPROV context = 0;
     DWORD keySpec = 0;
@@ -41,7 +45,7 @@ int32_t ChooseSigningKey(int32_t selectionMode, const char* selector, SigningKey
     if (!CryptAcquireCertificatePrivateKey(key.certificate.get(), CRYPT_ACQUIRE_USE_PROV_INFO_FLAG, nullptr, &context,
                                            &keySpec, &callerFrees)) {
         ShowMessage(picker::message::kNoPrivateKey);
-        picker::ForgetCertificate();  // the next dialog-mode call asks the user again
+        picker::ForgetCertificate(key.certificate.get());  // the next dialog-mode call asks the user again
         failedStep = "CryptAcquireCertificatePrivateKey";
         return kNoPrivateKey;
     }

@@ -1,5 +1,6 @@
 #include "picker/remembered_certificate.h"
 
+#include <cstring>
 #include <mutex>
 
 namespace vemo::picker {
@@ -31,11 +32,16 @@ void RememberCertificate(PCCERT_CONTEXT certificate) {
     remembered.certificate = std::move(reference);
 }
 
-void ForgetCertificate() {
+void ForgetCertificate(PCCERT_CONTEXT refused) {
     win::CertificateContext released;
     Remembered& remembered = TheRemembered();
     std::lock_guard<std::mutex> hold(remembered.lock);
-    released = std::move(remembered.certificate);
+    const PCCERT_CONTEXT held = remembered.certificate.get();
+    // The same certificate, whichever context of it was chosen.
+    if (held != nullptr && refused != nullptr && held->cbCertEncoded == refused->cbCertEncoded &&
+        std::memcmp(held->pbCertEncoded, refused->pbCertEncoded, held->cbCertEncoded) == 0) {
+        released = std::move(remembered.certificate);
+    }
 }
 
 }  // namespace vemo::picker

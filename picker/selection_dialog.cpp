@@ -1,6 +1,7 @@
-// The selection dialog's window: its list filled when it opens, OK looking the chosen name up.
-// OK with no entry selected, and OK on a certificate too large for the dialog's text, tell the
-// user and keep the dialog open; Cancel, Escape and closing the window end it with IDCANCEL.
+// The selection dialog's window: its list filled when it opens, each entry keeping its
+// certificate, OK handing out the picked entry's certificate. OK with no entry selected, and OK
+// on a certificate too large for the dialog's text, tell the user and keep the dialog open;
+// Cancel, Escape and closing the window end it with IDCANCEL.
 #include "picker/selection_dialog.h"
 
 #include "picker/messages.h"
@@ -10,19 +11,23 @@
 namespace vemo::picker {
 namespace {
 
-void Open(HWND dialog) { OpenCertificateList(dialog, VEMO_IDC_SELECTION_LIST, kSelectionStores); }
+struct SelectionDialog {
+    SelectionText& chosen;
+    Listing listing;  // the listed certificates, for the dialog's life
+};
 
-void Confirm(HWND dialog, SelectionText& chosen) {
-    const Tell tell = TellIn(dialog);
-    const std::optional<std::string> name = SelectedEntry(GetDlgItem(dialog, VEMO_IDC_SELECTION_LIST));
-    if (!name) {
-        chosen = SelectionText{};
-        return tell(message::kNoneSelected);
+void Open(HWND dialog, SelectionDialog& state) {
+    OpenCertificateList(dialog, VEMO_IDC_SELECTION_LIST, kSelectionStores, state.listing);
+}
+
+void Confirm(HWND dialog, SelectionDialog& state) {
+    const PCCERT_CONTEXT picked = SelectedCertificate(GetDlgItem(dialog, VEMO_IDC_SELECTION_LIST), state.listing);
+    if (picked == nullptr) {
+        state.chosen = SelectionText{};
+        return TellIn(dialog)(message::kNoneSelected);
     }
-    const DialogStores stores(kSelectionStores, tell);
-    const win::CertificateContext found = stores.Find(*name);
-    if (found && !SetSelectionText(chosen, found.get()->pbCertEncoded, found.get()->cbCertEncoded)) {
-        return tell(message::kCertificateTooLarge);
+    if (!SetSelectionText(state.chosen, picked->pbCertEncoded, picked->cbCertEncoded)) {
+        return TellIn(dialog)(message::kCertificateTooLarge);
     }
     EndDialog(dialog, IDOK);
 }
@@ -31,7 +36,9 @@ void Confirm(HWND dialog, SelectionText& chosen) {
 
 bool SelectCertificateText(SelectionText& chosen) {
     chosen = SelectionText{};
-    return RunModal(VEMO_IDD_SELECTION, DialogProcedure<SelectionText, Open, Confirm>, &chosen) == IDOK;
+    SelectionDialog state{chosen, {}};
+    return RunModal(VEMO_IDD_SELECTION, DialogProcedure<SelectionDialog, Open, Confirm>, &state) == IDOK &&
+           chosen.length != 0;
 }
 
 }  // namespace vemo::picker

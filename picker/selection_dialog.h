@@ -6,10 +6,10 @@
 
 namespace vemo::picker {
 
-// Runs the selection dialog (template 1000) modally on the calling thread: the certificates of
-// "MY" and "AddressBook" by display name, sorted, the first one selected. True when it ended
-// with OK: `chosen` then holds the Base64 text of the first certificate, "MY" before
-// "AddressBook", whose subject contains the chosen name (length 0 when none does).
+// Runs the selection dialog (template 1000) modally on the calling thread, in its turn: the
+// certificates of "MY" and "AddressBook" by display name, sorted, the first one selected. True
+// when it ended with OK: `chosen` then holds the Base64 text of the certificate of the entry
+// picked.
 bool SelectCertificateText(SelectionText& chosen);
 
 }  // namespace vemo::picker

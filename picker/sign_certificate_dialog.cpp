@@ -1,6 +1,6 @@
-// The signing dialog's window: its list filled from "MY" when it opens, Sign (OK) looking the
-// chosen name up. Sign with no entry selected, or with "MY" out of reach, tells the user and
-// keeps the dialog open.
+// The signing dialog's window: its list filled from "MY" when it opens, each entry keeping its
+// certificate, Sign (OK) choosing the picked entry's certificate. Sign with no entry selected
+// tells the user and keeps the dialog open.
 #include "picker/sign_certificate_dialog.h"
 
 #include "picker/dialog_resources.h"
@@ -10,28 +10,32 @@
 namespace vemo::picker {
 namespace {
 
-void Open(HWND dialog) { OpenCertificateList(dialog, VEMO_IDC_SIGNING_LIST, kSigningStores); }
+struct SigningDialog {
+    win::CertificateContext& chosen;
+    Listing listing;  // the listed certificates, for the dialog's life
+};
 
-void Confirm(HWND dialog, win::CertificateContext& found) {
-    const Tell tell = TellIn(dialog);
-    found.reset();
-    const std::optional<std::string> name = SelectedEntry(GetDlgItem(dialog, VEMO_IDC_SIGNING_LIST));
-    if (!name) return tell(message::kNoneSelected);
-    const DialogStores stores(kSigningStores, tell);
-    if (!stores.complete()) return;
-    found = stores.Find(*name);
+void Open(HWND dialog, SigningDialog& state) {
+    OpenCertificateList(dialog, VEMO_IDC_SIGNING_LIST, kSigningStores, state.listing);
+}
+
+void Confirm(HWND dialog, SigningDialog& state) {
+    const PCCERT_CONTEXT picked = SelectedCertificate(GetDlgItem(dialog, VEMO_IDC_SIGNING_LIST), state.listing);
+    if (picked == nullptr) return TellIn(dialog)(message::kNoneSelected);
+    state.chosen.reset(CertDuplicateCertificateContext(picked));
     EndDialog(dialog, IDOK);
 }
 
 }  // namespace
 
-DialogOutcome RunSignCertDialog(win::CertificateContext& chosen) {
+bool RunSignCertDialog(win::CertificateContext& chosen) {
     chosen.reset();
-    if (RunModal(VEMO_IDD_SIGNING, DialogProcedure<win::CertificateContext, Open, Confirm>, &chosen) != IDOK) {
+    SigningDialog state{chosen, {}};
+    if (RunModal(VEMO_IDD_SIGNING, DialogProcedure<SigningDialog, Open, Confirm>, &state) != IDOK || !chosen) {
         chosen.reset();
-        return DialogOutcome::Cancelled;
+        return false;
     }
-    return chosen ? DialogOutcome::Chosen : DialogOutcome::ChosenNothing;
+    return true;
 }
 
 }  // namespace vemo::picker

@@ -6,15 +6,10 @@
 
 namespace vemo::picker {
 
-enum class DialogOutcome {
-    Chosen,         // Sign (OK) with a certificate, in `chosen`
-    ChosenNothing,  // Sign, but no certificate's subject holds the chosen name
-    Cancelled,      // Cancel, the Escape key or the window closed
-};
-
-// Runs the signing dialog (template 1002) modally on the calling thread: the certificates of
-// "MY" by display name, sorted, the first one selected. Sign looks the chosen name up again:
-// the first certificate of "MY", in store order, whose subject contains it.
-DialogOutcome RunSignCertDialog(win::CertificateContext& chosen);
+// Runs the signing dialog (template 1002) modally on the calling thread, in its turn: the
+// certificates of "MY" by display name, sorted, the first one selected. True when it ended with
+// Sign: `chosen` then holds the certificate of the entry picked. False for Cancel, the Escape key
+// or the window closed.
+bool RunSignCertDialog(win::CertificateContext& chosen);
 
 }  // namespace vemo::picker

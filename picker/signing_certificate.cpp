@@ -2,6 +2,7 @@
 
 #include "CVemoDll_C.h"
 #include "cert/store_search.h"
+#include "picker/dialog_window.h"
 #include "picker/remembered_certificate.h"
 #include "picker/sign_certificate_dialog.h"
 
@@ -29,29 +30,23 @@ int32_t FindInPersonalStore(int32_t mode, const char* selector, win::Certificate
     return found ? 0 : E_ENCROLL_CERT_NO_FIND;
 }
 
-int32_t AskTheUser(win::CertificateContext& chosen) {
-    switch (RunSignCertDialog(chosen)) {
-    case DialogOutcome::Chosen:
-        return chosen ? 0 : E_ENCROLL_CERT_NO_FIND;
-    case DialogOutcome::ChosenNothing:
-        return E_ENCROLL_CERT_NO_FIND;  // OK with nothing to sign with is no signature
-    case DialogOutcome::Cancelled:
-        break;
-    }
-    return E_SIGN_ERROR;
-}
-
 }  // namespace
 
 int32_t ChooseSigningCertificate(int32_t mode, const char* selector, win::CertificateContext& chosen) {
     chosen.reset();
     if (mode == kBySerialNumber || mode == kBySubject) {
         if (const int32_t result = FindInPersonalStore(mode, selector, chosen); result != 0) return result;
-    } else {
-        chosen = RememberedCertificate();
-        if (chosen) return 0;
-        if (const int32_t result = AskTheUser(chosen); result != 0) return result;
+        RememberCertificate(chosen.get());
+        return 0;
     }
+    chosen = RememberedCertificate();
+    if (chosen) return 0;
+    // One dialog at a time: a call that finds another's dialog open waits for it and then signs
+    // with what the user chose there, if anything.
+    const DialogTurn turn = WaitForDialogTurn();
+    chosen = RememberedCertificate();
+    if (chosen) return 0;
+    if (!RunSignCertDialog(chosen)) return E_SIGN_ERROR;
     RememberCertificate(chosen.get());
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "CVemoDll_C.h"
 #include "frame/aes_provider.h"
 #include "frame/diagnostics.h"
+#include "frame/failure_code.h"
 #include "frame/sized_output.h"
 #include "sign/digest_algorithms.h"
 #include "sign/hash_signature.h"
@@ -25,7 +26,7 @@ int32_t Digest(uint32_t algorithm, const uint8_t* data, uint32_t length, uint8_t
     }
     win::CryptHash hash;
     if (const HashSignStep step = HashData(context.get(), algorithm, data, length, hash); step != HashSignStep::Ok) {
-        error = GetLastError();
+        error = LastFailureCode();
         ReportFailure(step == HashSignStep::CreateHash ? "CryptCreateHash" : "CryptHashData", error, __LINE__);
         return static_cast<int32_t>(error);
     }
@@ -34,7 +35,7 @@ int32_t Digest(uint32_t algorithm, const uint8_t* data, uint32_t length, uint8_t
     DWORD valueLength = sizeof value;
     const bool read = CryptGetHashParam(hash.get(), HP_HASHVAL, value, &valueLength, 0);
     if (!read || valueLength != chosen->size) {
-        error = read ? static_cast<DWORD>(NTE_BAD_LEN) : GetLastError();
+        error = read ? static_cast<DWORD>(NTE_BAD_LEN) : LastFailureCode();
         ReportFailure("CryptGetHashParam", error, __LINE__);
         return static_cast<int32_t>(error);
     }

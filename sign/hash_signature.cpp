@@ -1,4 +1,5 @@
 #include "sign/hash_signature.h"
+#include "frame/failure_code.h"
 
 #include <algorithm>
 
@@ -10,7 +11,7 @@ namespace {
 HashSignStep SignWithHashObject(HCRYPTPROV context, DWORD keySpec, ALG_ID algorithm, const uint8_t* data,
                                 uint32_t length, size_t maximum, std::vector<uint8_t>& value, DWORD& error) {
     const auto failed = [&error](HashSignStep step) {
-        error = GetLastError();
+        error = LastFailureCode();
         return step;
     };
     win::CryptHash hash;

@@ -2,6 +2,7 @@
 
 #include "CVemoDll_C.h"
 #include "frame/diagnostics.h"
+#include "frame/failure_code.h"
 #include "frame/token_library.h"
 #include "frame/win_handles.h"
 
@@ -40,7 +41,7 @@ int32_t GenerateRandom(uint8_t* buffer, uint32_t length) {
     trace("***** CryptAcquireContext OK. \n");
 
     if (!CryptGenRandom(context.get(), length, buffer)) {
-        const DWORD error = GetLastError();
+        const DWORD error = LastFailureCode();
         LogError("[ERROR]CryptGenRandom is error,Error Code: 0x%08x, Line %d\n", unsigned(error), __LINE__);
         trace("***** CryptGenRandom fails. Error Code: 0x%08x, Line %d\n", unsigned(error), __LINE__);
         trace.close();

@@ -6,6 +6,7 @@
 #include "codec/serial_text.h"
 #include "frame/diagnostics.h"
 #include "frame/edition.h"
+#include "frame/failure_code.h"
 #include "frame/sized_output.h"
 #include "sign/digest_algorithms.h"
 #include "sign/signature_record.h"
@@ -69,15 +70,21 @@ int32_t SignRaw(int32_t selectionMode, const char* selector, const char* data, i
         return SPC_INPUTARG_ERROR_01;
     }
     // A serial number whose text would not fit the record's field is refused rather than cut,
-    // before the key is reached.
+    // before the key is reached; so is, in the picker edition, a key whose signature would not
+    // fit the value field (its refusal makes the chosen certificate forgotten).
     char serialText[SignatureRecordLayout::kSerialSize] = {};
     const CertificateCheck serialFits = [&serialText](PCCERT_CONTEXT certificate) -> int32_t {
         const CRYPT_INTEGER_BLOB& serial = certificate->pCertInfo->SerialNumber;
-        if (codec::SerialToHex(serial.pbData, serial.cbData, kRecordSerialOrder, serialText, sizeof serialText)) {
-            return 0;
+        if (!codec::SerialToHex(serial.pbData, serial.cbData, kRecordSerialOrder, serialText, sizeof serialText)) {
+            LogError("[ERROR]Serial Number is error,Error Code: E_SIGN_ERROR,Line %d\n", __LINE__);
+            return E_SIGN_ERROR;
         }
-        LogError("[ERROR]Serial Number is error,Error Code: E_SIGN_ERROR,Line %d\n", __LINE__);
-        return E_SIGN_ERROR;
+        if constexpr (!edition::kUsesToken) {
+            const DWORD keyBits =
+                CertGetPublicKeyLength(X509_ASN_ENCODING, &certificate->pCertInfo->SubjectPublicKeyInfo);
+            if ((keyBits + 7) / 8 > SignatureRecordLayout::kValueSize) return E_SIGN_ERROR;
+        }
+        return 0;
     };
     // The token editions do not examine the selector here: their first real container signs.
     SigningKey key;
@@ -110,7 +117,7 @@ int32_t SignData(uint32_t algorithm, int32_t selectionMode, const char* selector
     // The size comes from the key: a size query or a short buffer is answered unsigned.
     const uint32_t length = key.signatureLength();
     if (length == 0) {
-        ReportFailure("CryptGetKeyParam", GetLastError(), __LINE__);
+        ReportFailure("CryptGetKeyParam", LastFailureCode(), __LINE__);
         return E_SIGN_ERROR;
     }
     if (const int32_t answer = out.check(length); answer != 1) return answer;
@@ -118,7 +125,7 @@ int32_t SignData(uint32_t algorithm, int32_t selectionMode, const char* selector
     std::vector<uint8_t> value;
     if (const HashSignStep step = SignWithKey(key, algorithm, data, dataLength, length, value);
         step != HashSignStep::Ok) {
-        ReportFailure(StepCall(step), GetLastError(), __LINE__);
+        ReportFailure(StepCall(step), LastFailureCode(), __LINE__);
         return E_SIGN_ERROR;
     }
     return out.put(value.data(), value.size());

@@ -4,6 +4,7 @@
 
 #include "CVemoDll_C.h"
 #include "frame/diagnostics.h"
+#include "frame/failure_code.h"
 #include "frame/win_handles.h"
 #include "frame/working_container.h"
 
@@ -19,18 +20,20 @@ int32_t Sha1Digest(const uint8_t* data, uint32_t length, uint8_t* digest, uint32
     WorkingContainer container;
     if (!container.ok()) {
         const DWORD error = container.lastError();
-        LogError("[ERROR]CryptAcquireContext is error,Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
+        // "CryptAcquireContext" for the container itself; the lock's own failures by their names.
+        LogError("[ERROR]%s is error,Error Code: 0x%08x,Line %d\n", container.failedFunction(), unsigned(error),
+                 __LINE__);
         return static_cast<int32_t>(error);
     }
 
     win::CryptHash hash;
     if (!CryptCreateHash(container.context(), CALG_SHA1, 0, 0, hash.put())) {
-        const DWORD error = GetLastError();
+        const DWORD error = LastFailureCode();
         LogError("[ERROR]CryptCreateHash is error,Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
         return static_cast<int32_t>(error);
     }
     if (!CryptHashData(hash.get(), data, length, 0)) {
-        const DWORD error = GetLastError();
+        const DWORD error = LastFailureCode();
         hash.reset();
         LogError("[ERROR]CryptHashData is error,Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
         return static_cast<int32_t>(error);
@@ -38,7 +41,7 @@ int32_t Sha1Digest(const uint8_t* data, uint32_t length, uint8_t* digest, uint32
     // The value is read into a bounded work buffer, and only a SHA-1 sized value is handed
     // out: an unread or odd-sized value must not reach the caller's 20-byte buffer.
     if (!CryptGetHashParam(hash.get(), HP_HASHVAL, value, &valueLength, 0)) {
-        const DWORD error = GetLastError();
+        const DWORD error = LastFailureCode();
         LogError("[ERROR]CryptGetHashParam is error,Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
         return static_cast<int32_t>(error);
     }

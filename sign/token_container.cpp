@@ -7,6 +7,7 @@
 #include "CVemoDll_C.h"
 #include "codec/serial_text.h"
 #include "frame/diagnostics.h"
+#include "frame/failure_code.h"
 #include "token/provider/provider_name.h"
 
 namespace vemo::sign {
@@ -78,7 +79,7 @@ bool HasSerial(const TokenKey& found, const char* serial) {
 }
 
 TokenStep Failed(TokenStep step, TokenKey& found) {
-    found.error = GetLastError();
+    found.error = LastFailureCode();
     return step;
 }
 

@@ -30,26 +30,33 @@ struct ExportMeaning {
     const char* meaning;
 };
 
+// The Windows errors the working container and the random generator stand behind themselves.
+constexpr int32_t kLockBusy = static_cast<int32_t>(ERROR_TIMEOUT);
+constexpr char kLockBusyMeaning[] =
+    "the working container's lock stayed busy for 60 s (another program of this user held it)";
+constexpr int32_t kFailedSilently = static_cast<int32_t>(NTE_FAIL);
+constexpr char kFailedSilentlyMeaning[] = "the provider failed (NTE_FAIL, also for a failure that gave no reason)";
+
 constexpr ExportMeaning kExportMeanings[] = {
     {Export::GetUserCert, kTokenTrace, E_FAILED, nullptr,
      "the personal store cannot be opened or is empty, or its first certificate cannot be found again by its "
      "display name"},
     {Export::GetUserCert, kAll, E_CERT_DATA_ERROR, nullptr,
-     "the download failed, timed out, was too long, or its response holds no certificate"},
+     "the download failed or timed out, its response holds no certificate, or a response longer than 4095 bytes "
+     "holds no whole certificate block in its first 4095"},
     {Export::GetUserCert, kTokenTrace, E_ENCROLL_CERT_NO_FIND, nullptr,
      "no certificate of \"MY\" or \"AddressBook\" has that serial number"},
     {Export::GetUserCert, kPicker, E_ENCROLL_CERT_NO_FIND, nullptr,
-     "no certificate has that serial number, or the selection dialog was cancelled or its choice found no "
-     "certificate"},
+     "no certificate has that serial number, or the selection dialog was cancelled"},
     {Export::GetUserCert, kAll, SPC_UNKNOWN_ERROR, nullptr, "the certificate is over 4096 bytes of DER"},
     {Export::GetUserCert, kTokenTrace, E_TOKEN_ENUM_BASE + 1, "E_TOKEN_ENUM_BASE + 1",
      "the token's container 1 cannot be made current"},
     {Export::GetUserCert, kTokenTrace, E_TOKEN_ENUM_BASE + 2, "E_TOKEN_ENUM_BASE + 2",
      "the token's container 2 cannot be made current"},
     {Export::GetUserCert, kTokenTrace, E_TOKEN_CERT_BASE + 1, "E_TOKEN_CERT_BASE + 1",
-     "the certificate of the token's container 1 cannot be read"},
+     "the certificate of the token's container 1 cannot be read, or the read gave no bytes"},
     {Export::GetUserCert, kTokenTrace, E_TOKEN_CERT_BASE + 2, "E_TOKEN_CERT_BASE + 2",
-     "the certificate of the token's container 2 cannot be read"},
+     "the certificate of the token's container 2 cannot be read, or the read gave no bytes"},
 
     {Export::GetCertInfo, kAll, E_FAILED, nullptr, "the text is not certificate text (PEM armour or Base64)"},
 
@@ -88,13 +95,14 @@ constexpr ExportMeaning kExportMeanings[] = {
      "no data or record, a data length that is not the text's length, or (picker) mode 1 or 2 without a "
      "selector"},
     {Export::SignEx, kTokenTrace, E_ENCROLL_CERT_NO_FIND, nullptr, "no certificate is stored with the token's key"},
-    {Export::SignEx, kPicker, E_ENCROLL_CERT_NO_FIND, nullptr,
-     "no certificate of \"MY\" matches the selector, or the dialog's choice is found in no subject"},
+    {Export::SignEx, kPicker, E_ENCROLL_CERT_NO_FIND, nullptr, "no certificate of \"MY\" matches the selector"},
     {Export::SignEx, kTokenTrace, E_CERT_DATA_ERROR, nullptr, "the certificate stored with the token's key does not decode"},
     {Export::SignEx, kTokenTrace, E_SIGN_ERROR, nullptr,
      "hashing or signing failed, or the serial number or the signature does not fit the record"},
-    {Export::SignEx, kPicker, E_SIGN_ERROR, nullptr, "hashing or signing failed, or the signing dialog was cancelled"},
-    {Export::SignEx, kPicker, -2, "", "the chosen certificate has no private key"},
+    {Export::SignEx, kPicker, E_SIGN_ERROR, nullptr,
+     "hashing or signing failed, the chosen certificate's serial number or key does not fit the record (it is "
+     "forgotten), or the signing dialog was cancelled"},
+    {Export::SignEx, kPicker, -2, "", "the chosen certificate has no private key (it is forgotten)"},
 
     {Export::VerifySign, kAll, 1, "", "the provider refused the key"},
     {Export::VerifySign, kAll, E_FAILED, nullptr,
@@ -103,6 +111,11 @@ constexpr ExportMeaning kExportMeanings[] = {
     {Export::VerifySign, kAll, E_CERT_DATA_ERROR, nullptr, "the public key cannot be found in the certificate"},
     {Export::VerifySign, kAll, E_VERIFY_ERROR, nullptr,
      "the signature does not verify (or the record's length is outside 1..300, or the hash failed)"},
+    {Export::VerifySign, kAll, kLockBusy, "", kLockBusyMeaning},
+    {Export::VerifySign, kAll, kFailedSilently, "", kFailedSilentlyMeaning},
+    {Export::Hash, kAll, kLockBusy, "", kLockBusyMeaning},
+    {Export::Hash, kAll, kFailedSilently, "", kFailedSilentlyMeaning},
+    {Export::GenerateRandom, kTokenTrace, kFailedSilently, "", kFailedSilentlyMeaning},
 
     {Export::Sign_P7, kAll, E_ERROR_DATA, nullptr, "no text, message buffer or length, or a text too long to sign"},
     {Export::Sign_P7, kAll, E_ENCROLL_CERT_NO_FIND, nullptr, "no certificate is stored with the token's key"},

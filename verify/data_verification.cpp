@@ -7,6 +7,7 @@
 #include "codec/certificate_text.h"
 #include "frame/aes_provider.h"
 #include "frame/diagnostics.h"
+#include "frame/failure_code.h"
 #include "sign/digest_algorithms.h"
 #include "sign/hash_signature.h"
 #include "verify/public_key_blob.h"
@@ -75,13 +76,13 @@ int32_t VerifyData(uint32_t algorithm, const uint8_t* keyData, uint32_t keyDataL
     }
     win::CryptKey key;
     if (!CryptImportKey(context.get(), blob.bytes, static_cast<DWORD>(blob.length), 0, 0, key.put())) {
-        ReportFailure("CryptImportKey", GetLastError(), __LINE__);
+        ReportFailure("CryptImportKey", LastFailureCode(), __LINE__);
         return E_RSA_KEY_DATA_ERROR;
     }
     win::CryptHash hash;
     if (const sign::HashSignStep step = sign::HashData(context.get(), algorithm, data, dataLength, hash);
         step != sign::HashSignStep::Ok) {
-        ReportFailure(step == sign::HashSignStep::CreateHash ? "CryptCreateHash" : "CryptHashData", GetLastError(),
+        ReportFailure(step == sign::HashSignStep::CreateHash ? "CryptCreateHash" : "CryptHashData", LastFailureCode(),
                       __LINE__);
         return E_VERIFY_ERROR;
     }
@@ -94,7 +95,7 @@ int32_t VerifyData(uint32_t algorithm, const uint8_t* keyData, uint32_t keyDataL
     }
     std::reverse_copy(signature, signature + signatureLength, value);
     if (!CryptVerifySignatureA(hash.get(), value, signatureLength, key.get(), nullptr, 0)) {
-        ReportFailure("CryptVerifySignature", GetLastError(), __LINE__);
+        ReportFailure("CryptVerifySignature", LastFailureCode(), __LINE__);
         return E_VERIFY_ERROR;
     }
     return 0;

@@ -5,6 +5,7 @@
 #include "codec/byte_order.h"
 #include "frame/certificate_text_in.h"
 #include "frame/diagnostics.h"
+#include "frame/failure_code.h"
 #include "frame/win_handles.h"
 #include "frame/working_container.h"
 #include "sign/signature_record.h"
@@ -72,7 +73,7 @@ int32_t PublicKeyBlobOf(uint8_t* keyData, size_t length, PublicKeyBlob& blob) {
 // PutPubKeyToCSP: the blob imported into the working container's context.
 bool PutPubKeyToCSP(const PublicKeyBlob& blob, HCRYPTPROV context, win::CryptKey& key) {
     if (CryptImportKey(context, blob.bytes, static_cast<DWORD>(blob.length), 0, 0, key.put())) return true;
-    const DWORD error = GetLastError();
+    const DWORD error = LastFailureCode();
     LogError("[ERROR]CryptImportKey is error, Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
     return false;
 }
@@ -84,7 +85,9 @@ int32_t VerifyInWorkingContainer(const PublicKeyBlob& blob, ALG_ID hashAlgorithm
     WorkingContainer container;
     if (!container.ok()) {
         const DWORD error = container.lastError();
-        LogError("[ERROR]CryptAcquireContext is error,Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
+        // "CryptAcquireContext" for the container itself; the lock's own failures by their names.
+        LogError("[ERROR]%s is error,Error Code: 0x%08x,Line %d\n", container.failedFunction(), unsigned(error),
+                 __LINE__);
         return static_cast<int32_t>(error);
     }
     win::CryptKey key;
@@ -95,13 +98,13 @@ int32_t VerifyInWorkingContainer(const PublicKeyBlob& blob, ALG_ID hashAlgorithm
     }
     win::CryptHash hash;
     if (!CryptCreateHash(container.context(), hashAlgorithm, 0, 0, hash.put())) {
-        const DWORD error = GetLastError();
+        const DWORD error = LastFailureCode();
         LogError("[ERROR]CryptCreateHash is error,Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
         return E_VERIFY_ERROR;
     }
     static const BYTE kNothing = 0;  // some providers refuse a null pointer even for no bytes
     if (!CryptHashData(hash.get(), data != nullptr ? data : &kNothing, dataLength, 0)) {
-        const DWORD error = GetLastError();
+        const DWORD error = LastFailureCode();
         LogError("[ERROR]CryptHashData is error,Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
         return E_VERIFY_ERROR;
     }
@@ -113,7 +116,7 @@ int32_t VerifyInWorkingContainer(const PublicKeyBlob& blob, ALG_ID hashAlgorithm
     std::memcpy(signature, value, length);
     codec::ReverseBuffer(signature, static_cast<int32_t>(length));
     if (length == 0 || !CryptVerifySignatureA(hash.get(), signature, static_cast<DWORD>(length), key.get(), nullptr, 0)) {
-        const DWORD error = length == 0 ? static_cast<DWORD>(NTE_BAD_SIGNATURE) : GetLastError();
+        const DWORD error = length == 0 ? static_cast<DWORD>(NTE_BAD_SIGNATURE) : LastFailureCode();
         LogError("[ERROR]CryptVerifySignature is error,Error Code: 0x%08x,Line %d\n", unsigned(error), __LINE__);
         return E_VERIFY_ERROR;
     }

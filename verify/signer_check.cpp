@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "frame/failure_code.h"
+
 namespace vemo::verify {
 namespace {
 
@@ -12,7 +14,7 @@ constexpr BYTE kTagSet = 0x31;
 SignerOutcome Outcome(SignerVerdict verdict, const char* step, uint32_t error = 0) { return {verdict, step, error}; }
 
 SignerOutcome PlatformFailure(const char* step) {
-    return Outcome(SignerVerdict::PlatformFailure, step, GetLastError());
+    return Outcome(SignerVerdict::PlatformFailure, step, LastFailureCode());
 }
 
 // The signature value in the platform's order (least significant byte first), at the key's size:
@@ -51,7 +53,7 @@ SignerOutcome CheckSignature(HCRYPTPROV context, const SignerInfoView& signer, c
                              codec::ByteReader certificateDer, ContentDigests& digests) {
     const win::CertificateContext certificate(
         CertCreateCertificateContext(kEncoding, certificateDer.data(), static_cast<DWORD>(certificateDer.remaining())));
-    if (!certificate) return Outcome(SignerVerdict::NoCertificate, "CertCreateCertificateContext", GetLastError());
+    if (!certificate) return Outcome(SignerVerdict::NoCertificate, "CertCreateCertificateContext", LastFailureCode());
     const CERT_PUBLIC_KEY_INFO& publicKey = certificate.get()->pCertInfo->SubjectPublicKeyInfo;
     if (publicKey.Algorithm.pszObjId == nullptr || std::string_view(publicKey.Algorithm.pszObjId) != szOID_RSA_RSA) {
         return Outcome(SignerVerdict::UnknownAlgorithm, "CheckKeyAlgorithm");
@@ -69,7 +71,7 @@ SignerOutcome CheckSignature(HCRYPTPROV context, const SignerInfoView& signer, c
         return Outcome(SignerVerdict::BadSignature, "CheckSignatureLength");
     }
     if (!CryptVerifySignatureA(hash.get(), value.data(), static_cast<DWORD>(value.size()), key.get(), nullptr, 0)) {
-        return Outcome(SignerVerdict::BadSignature, "CryptVerifySignature", GetLastError());
+        return Outcome(SignerVerdict::BadSignature, "CryptVerifySignature", LastFailureCode());
     }
     return {};
 }

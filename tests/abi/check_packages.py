@@ -115,7 +115,7 @@ def main():
     # The whole test PKI, its sub-folders too, but the code-signing key: the checks do not sign.
     for folder, folders, names in os.walk(pki):
         folders[:] = [name for name in folders if not (folder == pki and name == "codesign")]
-        kit |= {"pki/" + os.path.relpath(os.path.join(folder, name), pki) for name in names}
+        kit |= {"pki/" + os.path.relpath(os.path.join(folder, name), pki).replace(os.sep, "/") for name in names}
     wanted["verification-win32"] = kit
     for name, files in sorted(wanted.items()):
         stem = f"CVemoDll_C-{options.version}-{name}"

@@ -55,52 +55,62 @@ TEST(WebAddress, LimitsRefuseRatherThanOverrun) {
     EXPECT_LE(BuildGetRequest(parsed).size(), 1024u);
 }
 
-TEST(ResponseText, KeepsWhatFitsAndRefusesTheRest) {
+TEST(ResponseText, KeepsWhatFitsAndCutsTheRest) {
     const struct {
         const char* name;
         std::vector<size_t> chunks;
-        bool kept;
+        bool whole;
     } cases[] = {
         {"one chunk", {100}, true},
         {"many chunks", {1, 2, 3, 1000, 7}, true},
         {"exactly the text's room", {4000, 95}, true},
         {"one byte more", {4000, 96}, false},
-        {"a full buffer", {4096}, false},
+        {"a full buffer, then more", {4096, 10}, false},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         ResponseText response;
         std::string sent;
-        bool kept = true;
+        bool whole = true;
         for (size_t chunk : row.chunks) {
             const std::string bytes(chunk, static_cast<char>('a' + sent.size() % 26));
             sent += bytes;
-            kept = response.append(bytes.data(), bytes.size()) && kept;
+            whole = response.append(bytes.data(), bytes.size()) && whole;
         }
-        EXPECT_EQ(kept, row.kept);
-        EXPECT_EQ(response.refused(), !row.kept);
-        EXPECT_EQ(std::string(response.text()), row.kept ? sent : "") << "a refused response keeps nothing";
+        EXPECT_EQ(whole, row.whole);
+        EXPECT_EQ(response.cut(), !row.whole);
+        EXPECT_EQ(std::string(response.text()), sent.substr(0, kResponseTextMax)) << "a cut response keeps what fits";
     }
 }
 
 TEST(ResponseText, CertificateTextRunsFromTheBeginLineToTheEnd) {
-    const std::string certificate = "-----BEGIN CERTIFICATE-----\r\nMIIB\r\n-----END CERTIFICATE-----\r\n";
+    const std::string certificate = "-----BEGIN CERTIFICATE-----\r\nMIIB\r\n-----END CERTIFICATE-----";
+    const std::string block = certificate + "\r\n";
+    // Padding that puts the response's end at its 4095th byte, the last one kept.
+    const auto endingAt = [](size_t end, const std::string& tail) {
+        return "HTTP/1.0 200 OK\r\nX: " + std::string(end - 24 - tail.size(), 'p') + "\r\n\r\n" + tail;
+    };
     const struct {
+        const char* name;
         std::string response;
         std::string found;  // empty: no certificate
     } cases[] = {
-        {"HTTP/1.0 200 OK\r\n\r\n" + certificate + "trailer", certificate + "trailer"},
-        {"HTTP/1.0 404 Not Found\r\n\r\n" + certificate, certificate},  // the status is not examined
-        {"HTTP/1.0 200 OK\r\n\r\nno certificate here", ""},
-        {"-----BEGIN CERTIFICATE", ""},
-        {std::string("HTTP/1.0 200 OK\r\n\r\n\0", 20) + certificate, ""},  // the text ends at a zero byte
+        {"a trailer", "HTTP/1.0 200 OK\r\n\r\n" + block + "trailer", block + "trailer"},
+        {"status not examined", "HTTP/1.0 404 Not Found\r\n\r\n" + block, block},
+        {"none", "HTTP/1.0 200 OK\r\n\r\nno certificate here", ""},
+        {"a begin line alone", "-----BEGIN CERTIFICATE", ""},
+        {"after a zero byte", std::string("HTTP/1.0 200 OK\r\n\r\n\0", 20) + block, ""},  // the text ends there
+        // Cut at the buffer's end: a whole block kept is the certificate, up to its end line.
+        {"cut after a whole block", endingAt(kResponseTextMax, block) + "more", certificate},
+        {"cut after two blocks: the first", endingAt(kResponseTextMax, block + block) + "more", certificate},
+        {"cut inside the end line", endingAt(kResponseTextMax + 3, block) + "more", ""},
     };
     for (const auto& row : cases) {
-        SCOPED_TRACE(row.response);
+        SCOPED_TRACE(row.name);
         ResponseText response;
-        ASSERT_TRUE(response.append(row.response.data(), row.response.size()));
-        const char* text = FindCertificateText(response.text());
-        EXPECT_EQ(text == nullptr ? "" : std::string(text), row.found);
+        response.append(row.response.data(), row.response.size());
+        const CertificateText text = FindCertificateText(response);
+        EXPECT_EQ(text.start == nullptr ? "" : std::string(text.start, text.length), row.found);
     }
 }
 

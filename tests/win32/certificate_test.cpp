@@ -90,6 +90,15 @@ TEST(UserCert, FromAFileAndTheEmptyArmour) {
         ASSERT_EQ(CHECKED_CALL(C_VEMO_GetUserCert, "a", "b", "c", "2", out.data(), &length), 0);
         EXPECT_EQ(length, 52);
         EXPECT_STREQ(out.data(), "-----BEGIN CERTIFICATE----------END CERTIFICATE-----");
+
+        // A token whose certificate read succeeds with no bytes gives no certificate.
+        ScopedTokenStore store;
+        token::TokenImage image{{FixtureContainer("user1024", "LAB-USER")}, {}};
+        image.setFault(token::FaultPoint::GetCurrentCertificate, 0);
+        store.plugIn(image);
+        length = -7;
+        EXPECT_EQ(CHECKED_CALL(C_VEMO_GetUserCert, "", "", "", "4", out.data(), &length), E_TOKEN_CERT_BASE + 1);
+        EXPECT_EQ(length, -7);
     }
 
     length = -7;

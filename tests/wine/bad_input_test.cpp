@@ -582,6 +582,15 @@ std::vector<Cell> Cells(const Inputs& in) {
             {E_ENCROLL_CERT_NO_FIND});
         add(row, Export::GetUserCert, "\"1\": location", [=, &in] { return UserCert("1", "", "", in.unusedAddress + name); },
             {E_CERT_DATA_ERROR});
+        // A response of that length whose certificate comes first: past 4095 bytes, the whole
+        // block within them.
+        add(row, Export::GetUserCert, "\"1\": the response, a certificate first", [=] {
+            const Bytes pem = FixtureBytes("signer.crt.pem");
+            std::string page = "HTTP/1.0 200 OK\r\n\r\n" + std::string(pem.begin(), pem.end());
+            page.resize(length, 'p');
+            TestHttpServer server({page});
+            return UserCert("1", "", "", server.address("/c"));
+        }, {0});
         add(row, Export::GetUserCert, "\"3\": location", [=] { return UserCert("3", "", "", name); }, {E_FILE_OPEN_ERROR});
         add(row, Export::GetCertInfo, "cert_text (PEM and line breaks)", [=] { return CertInfo(pem); },
             {fits ? longText(0) : kArg});

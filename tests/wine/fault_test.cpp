@@ -156,10 +156,14 @@ TEST(Faults, EveryFaultTheTokenInjects) {
         const char* call;
         std::function<int32_t()> run;
         int32_t expected;
+        int64_t code = -1;  // the fault's code; -1: the token's or the provider's code above
     } faults[] = {
         {FaultPoint::EnumContainer, "GetUserCert \"4\"", [] { return TokenCertificate(); }, E_TOKEN_ENUM_BASE + 1},
         {FaultPoint::GetCurrentCertificate, "GetUserCert \"4\"", [] { return TokenCertificate(); },
          E_TOKEN_CERT_BASE + 1},
+        // The read succeeds and gives no bytes: no certificate, not the armour lines alone.
+        {FaultPoint::GetCurrentCertificate, "GetUserCert \"4\", a read of no bytes", [] { return TokenCertificate(); },
+         E_TOKEN_CERT_BASE + 1, 0},
         {FaultPoint::GenerateRandom, "GenerateRandom, the token's generator", RandomBytes,
          static_cast<int32_t>(kTokenCode)},
         {FaultPoint::ProviderOpen, "SignEx", TokenSignature, E_CTN_NO_EXIST},
@@ -194,7 +198,9 @@ TEST(Faults, EveryFaultTheTokenInjects) {
         std::optional<DefaultProviderUnavailable> unavailable;
         if (fault.point == FaultPoint::GenerateRandom) unavailable.emplace();
         token::TokenImage image = UserToken();
-        image.setFault(fault.point, fault.point < FaultPoint::ProviderOpen ? kTokenCode : kProviderCode);
+        image.setFault(fault.point, fault.code >= 0                           ? static_cast<uint32_t>(fault.code)
+                                    : fault.point < FaultPoint::ProviderOpen ? kTokenCode
+                                                                             : kProviderCode);
         token.plugIn(image);
         const std::string before = ReadFileBytes(token.path());
 
@@ -214,6 +220,57 @@ TEST(Faults, EveryFaultTheTokenInjects) {
         image.clearFault(fault.point);
         token.plugIn(image);
         EXPECT_EQ(fault.run(), 0) << "the fault cleared";
+    }
+}
+
+// The provider beside this program that fails a chosen entry point without setting an error.
+std::wstring SilentProviderPath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"silent_provider.dll";
+}
+
+int32_t DigestOfAbc(uint8_t* digest = std::vector<uint8_t>(CVEMO_SHA1_DIGEST_SIZE).data()) {
+    uint32_t length = 0;
+    return Edition().hash(0, reinterpret_cast<const uint8_t*>("abc"), 3, digest, &length);
+}
+
+int32_t VerifiedRecord() {
+    return VerifyWith(FixtureBytes("user1024.crt.der"), "abc", RecordOf(FixtureSignature("user1024", "abc")));
+}
+
+// A default provider that fails a step and leaves the last error at 0: the step's failure still
+// fails the call, with NTE_FAIL where the export hands the platform's error on.
+TEST(Faults, AProviderFailingWithoutAnErrorNeverReadsAsSuccess) {
+    const int32_t kFail = static_cast<int32_t>(NTE_FAIL);
+    const bool picker = Edition().kind() == EditionKind::Picker;
+    const struct {
+        const char* entryPoint;
+        const char* call;
+        std::function<int32_t()> run;
+        int32_t expected;
+    } rows[] = {
+        {"CPAcquireContext", "Hash (the working container)", [] { return DigestOfAbc(); }, kFail},
+        {"CPCreateHash", "Hash", [] { return DigestOfAbc(); }, kFail},
+        {"CPHashData", "Hash", [] { return DigestOfAbc(); }, kFail},
+        {"CPGetHashParam", "Hash", [] { return DigestOfAbc(); }, kFail},
+        {"CPAcquireContext", "VerifySign (the working container)", VerifiedRecord, kFail},
+        {"CPImportKey", "VerifySign", VerifiedRecord, 1},
+        {"CPCreateHash", "VerifySign", VerifiedRecord, E_VERIFY_ERROR},
+        {"CPHashData", "VerifySign", VerifiedRecord, E_VERIFY_ERROR},
+        {"CPVerifySignature", "VerifySign", VerifiedRecord, E_VERIFY_ERROR},
+        {"CPGenRandom", "GenerateRandom", RandomBytes, picker ? -2 : kFail},
+    };
+    ScopedWorkingDirectory directory;
+    const ScopedDefaultProvider silent("Vemo Test Provider Failing Silently", SilentProviderPath());
+    std::vector<uint8_t> digest(CVEMO_SHA1_DIGEST_SIZE, 0xCC);
+    ASSERT_EQ(DigestOfAbc(digest.data()), 0);
+    EXPECT_EQ(digest, std::vector<uint8_t>(20, 0)) << "failing nothing, it is the provider in use: its digests are zeros";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.entryPoint) + " failing, " + row.call);
+        const ScopedEnvironmentVariable failing("VEMO_SILENT_FAILURE", row.entryPoint);
+        EXPECT_EQ(row.run(), row.expected);
     }
 }
 

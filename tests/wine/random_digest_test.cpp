@@ -12,6 +12,7 @@
 #include <sddl.h>
 
 #include "CVemoDll_C.h"
+#include "frame/user_lock.h"
 #include "support/edition_under_test.h"
 #include "support/hex_text.h"
 #include "support/scoped_environment.h"
@@ -93,23 +94,77 @@ std::string UserSid() {
     return sid;
 }
 
-TEST(Digest, WaitsWhileAnotherProgramOfTheUserHoldsTheContainer) {
-    // The container belongs to the user account, so the lock must be the account's (a service
-    // of the same user may hold it), not the session's.
-    HANDLE lock = CreateMutexA(nullptr, FALSE, ("Global\\CVemoDll_C.temporary." + UserSid()).c_str());
-    ASSERT_NE(lock, nullptr);
-    ASSERT_EQ(WaitForSingleObject(lock, 0), WAIT_OBJECT_0);
-    std::atomic<bool> done{false};
-    std::thread caller([&] {
-        DigestOf("abc");
-        done = true;
-    });
-    Sleep(500);
-    EXPECT_FALSE(done) << "the digest ran while the user's lock was held";
-    ReleaseMutex(lock);
-    caller.join();
-    EXPECT_TRUE(done);
-    CloseHandle(lock);
+// A mutex named `name`, made (or opened) with the security descriptor `sddl` (empty: the
+// default) and held by this thread while the object lives.
+struct HeldMutex {
+    HeldMutex(const std::wstring& name, const std::wstring& sddl) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!sddl.empty()) {
+            ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+        }
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+        mutex = CreateMutexW(&attributes, FALSE, name.c_str());  // an existing one is opened, not taken
+        LocalFree(descriptor);
+        EXPECT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    }
+    ~HeldMutex() { ReleaseMutex(mutex), CloseHandle(mutex); }
+    HANDLE mutex;
+};
+
+// The lock of the user's working container: the user's other programs wait for each other
+// there, and nothing another account makes stalls them. Under Wine (no private namespaces) the
+// lock is the named mutex that the user owns; another account's object is made here with
+// another owner, which Wine lets a test set.
+TEST(Digest, TheUsersLockHoldsOnlyTheUsersOwnPrograms) {
+    const std::string sidText = UserSid();
+    const std::wstring sid(sidText.begin(), sidText.end()), named = L".working-container." + sid;
+    const std::wstring userOnly = L"O:" + sid + L"D:P(A;;GA;;;" + sid + L")";
+    const std::wstring otherAccount = L"O:S-1-5-21-1-2-3-1001D:P(A;;GA;;;WD)";
+    const struct {
+        const char* name;
+        std::wstring held, sddl;
+        bool waits;
+    } rows[] = {
+        {"another program of the user holds the lock", L"Global\\" + std::wstring(kLockName) + named, userOnly, true},
+        {"another account holds the lock's old name", L"Global\\CVemoDll_C.temporary." + sid, L"", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::atomic<bool> done{false};
+        std::thread caller;
+        {
+            const HeldMutex held(row.held, row.sddl);
+            caller = std::thread([&] { done = !DigestOf("abc").empty(); });
+            for (int waited = 0; !done && waited < 20; ++waited) Sleep(50);
+            EXPECT_EQ(done, !row.waits);
+        }
+        caller.join();
+        EXPECT_TRUE(done);
+    }
+
+    // The lock made afresh under a name of this test (the library's own name exists once it is
+    // made): another account's objects under the names are passed over.
+    const std::wstring name = L"CVemoDll_C-test-" + std::to_wstring(GetCurrentProcessId());
+    const struct {
+        const char* name;
+        std::vector<std::wstring> takenByAnotherAccount;
+        UserLockKind kind;
+    } fresh[] = {
+        {"no object yet", {}, UserLockKind::OwnedName},
+        {"the global name taken", {L"Global\\" + name + named}, UserLockKind::OwnedName},
+        {"both names taken", {L"Global\\" + name + named, L"Local\\" + name + named}, UserLockKind::ProcessOnly},
+    };
+    for (const auto& row : fresh) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::unique_ptr<HeldMutex>> taken;
+        for (const std::wstring& object : row.takenByAnotherAccount) {
+            taken.push_back(std::make_unique<HeldMutex>(object, otherAccount));
+        }
+        MadeUserLock made;
+        DWORD error = 0;
+        ASSERT_TRUE(MakeUserLock(name, made, error)) << error;
+        EXPECT_EQ(made.kind, row.kind);
+    }
 }
 
 TEST(Digest, DefaultProviderUnavailableReturnsThePlatformError) {

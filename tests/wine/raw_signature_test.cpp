@@ -15,6 +15,7 @@
 #include "support/process_handles.h"
 #include "support/scoped_environment.h"
 #include "support/signing_fixture.h"
+#include "support/store_fixture.h"
 #include "support/test_token.h"
 #include "support/token_callers.h"
 #include "support/token_fixture.h"
@@ -452,5 +453,59 @@ TEST_F(PersonalSignature, ACertificateWithoutPrivateKey) {
     ExpectUntouchedRecord(made.record);
     EXPECT_TRUE(watcher.texts().empty());
 }
+
+// A certificate the signature refuses is forgotten, so the dialog mode asks again instead of
+// failing until the process ends; a refusal forgets only the certificate it refused.
+TEST_F(PersonalSignature, ARefusedCertificateIsForgottenAndOnlyIt) {
+    // In "MY" for this test: a serial number over 24 bytes, a key above 2400 bits (neither fits the
+    // record; neither certificate needs a private key to be refused).
+    const Der longSerial = MadeCertificate(L"CN=Vemo Long Serial", Der(25, 0x11));
+    const Der largeKey = MadeCertificate(L"CN=Vemo Large Key", {0x07}, CERT_V3, L"", FixtureBytes("largest.pub.der"));
+    const struct {
+        const char* name;
+        int32_t mode;
+        std::string selector;
+        int32_t result;
+        bool chooseAnotherMeanwhile;  // by serial number, while the refusal's message box is up
+    } rows[] = {
+        {"a serial number over 24 bytes", 1, std::string(50, '1'), E_SIGN_ERROR, false},
+        {"a key above 2400 bits", 2, "Vemo Large Key", E_SIGN_ERROR, false},
+        {"no private key", 2, "Vemo Root B User", -2, false},
+        {"no private key, another chosen meanwhile", 2, "Vemo Root B User", -2, true},
+    };
+    ScopedStoreContents my("MY", {longSerial, largeKey, FixtureBytes("root-b-user.crt.der")});
+    PersonalCertificate signerByKeyFile{"signer"};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Signed refused;
+        bool asked = false;
+        WithPerson(
+            [&](DialogDriver& person) {
+                person.AnswerMessageBox(row.result == -2 ? 10000 : 0, [&] {
+                    if (row.chooseAnotherMeanwhile) {
+                        EXPECT_EQ(SignText("meanwhile", 1, "0102").result, 0);
+                    }
+                });
+            },
+            [&] { return refused = SignText("x", row.mode, row.selector.c_str()); });
+        EXPECT_EQ(refused.result, row.result);
+        // Dialog mode: the certificate chosen meanwhile signs; a forgotten one leaves the dialog
+        // to ask (here, a person who cancels).
+        const Signed next = WithPerson(
+            [&](DialogDriver& person) {
+                asked = person.WaitForDialog();
+                if (asked) person.Press(IDCANCEL);
+            },
+            [] { return SignText("next", 0); });
+        EXPECT_EQ(asked, !row.chooseAnotherMeanwhile);
+        if (row.chooseAnotherMeanwhile) {
+            ExpectSignedBy(next, "next", "signer", "0102");
+        } else {
+            EXPECT_EQ(next.result, E_SIGN_ERROR);
+        }
+        ForgetTheChosenCertificate();
+    }
+}
+
 }  // namespace
 }  // namespace vemo::test

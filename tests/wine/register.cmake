@@ -86,7 +86,10 @@ vemo_wine_test(token token_tests.exe)
 # The token's provider. What it signs is left in a folder (a Windows path into the host's file
 # system) that openssl then checks on the host.
 set(VEMO_PROVIDER_INTEROP "${CMAKE_BINARY_DIR}/provider-interop")
-vemo_wine_test(provider provider_tests.exe "--interop-dir=Z:${VEMO_PROVIDER_INTEROP}")
+# A signature that does not verify leaves its certificate, key and signature in
+# provider-evidence/ (kept across runs).
+vemo_wine_test(provider provider_tests.exe "--interop-dir=Z:${VEMO_PROVIDER_INTEROP}"
+    "--evidence-dir=Z:${CMAKE_BINARY_DIR}/provider-evidence")
 set_tests_properties(wine.provider PROPERTIES FIXTURES_SETUP provider_interop)
 add_test(NAME interop.provider-openssl
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/provider-openssl.sh" "${VEMO_PROVIDER_INTEROP}")

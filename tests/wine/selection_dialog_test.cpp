@@ -2,6 +2,7 @@
 // what each click, key and closing makes C_VEMO_GetUserCert answer, and the stores it lists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -158,60 +159,90 @@ Outcome ChooseEntry(int index) {
     return outcome;
 }
 
-// The first certificate of the store "MY" in store order (the platform's order, not the order in
-// which the test added them).
-Der FirstOfMy() {
-    const HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
-    PCCERT_CONTEXT first = CertEnumCertificatesInStore(store, nullptr);
-    Der der = first != nullptr ? Der(first->pbCertEncoded, first->pbCertEncoded + first->cbCertEncoded) : Der{};
-    if (first != nullptr) CertFreeCertificateContext(first);
-    CertCloseStore(store, 0);
-    return der;
-}
-
 TEST(SelectionDialog, StoreContentsAndWhatOkFindsInThem) {
     if (!Picker()) GTEST_SKIP() << "the picker edition's dialog";
-    const Der twinFirst = MadeCertificate(L"CN=Vemo Twin", {0x01}), twinSecond = MadeCertificate(L"CN=Vemo Twin", {0x02});
-    // Its display name comes from the alternative name, which the subject does not contain.
-    const Der nameless = MadeCertificate(L"C=CN", {0x03}, CERT_V3, L"nameless@vemo.test");
     const Der oversized = FixtureBytes("oversized.crt.der");  // 5063 bytes: more than 3072
     const Der plain = FixtureBytes("plain.crt.der");
     const struct {
         const char* name;
         std::vector<Der> my, addressBook;
-        int select;  // -1: as the dialog opened
         std::vector<std::string> entries;
         std::vector<std::string> messages;
-        std::function<Der()> handedOut;  // nullptr: -512
+        const Der* handedOut;  // nullptr: -512
     } cases[] = {
-        {"both stores empty", {}, {}, -1, {}, {kNoneSelected}, nullptr},
-        {"only \"AddressBook\"", {}, {plain}, -1, {"Vemo Plain User"}, {}, [&] { return plain; }},
-        // Either entry: the first of the two in store order.
-        {"the same name twice, the first entry", {twinFirst, twinSecond}, {}, 0, {"Vemo Twin", "Vemo Twin"}, {},
-         FirstOfMy},
-        {"the same name twice, the second entry", {twinFirst, twinSecond}, {}, 1, {"Vemo Twin", "Vemo Twin"}, {},
-         FirstOfMy},
-        {"the same name in both stores: the one of \"MY\"", {twinSecond}, {twinFirst}, 1, {"Vemo Twin", "Vemo Twin"},
-         {}, [&] { return twinSecond; }},
-        {"a name the subject does not contain", {nameless}, {}, -1, {"nameless@vemo.test"}, {}, nullptr},
-        {"a certificate too large for the dialog's text", {oversized}, {}, -1, {"Vemo Oversized User"}, {kTooLarge},
+        {"both stores empty", {}, {}, {}, {kNoneSelected}, nullptr},
+        {"only \"AddressBook\"", {}, {plain}, {"Vemo Plain User"}, {}, &plain},
+        {"a certificate too large for the dialog's text", {oversized}, {}, {"Vemo Oversized User"}, {kTooLarge},
          nullptr},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         ScopedStoreContents my("MY", row.my), addressBook("AddressBook", row.addressBook);
-        const Outcome outcome = ChooseEntry(row.select);
+        const Outcome outcome = ChooseEntry(-1);
         EXPECT_EQ(outcome.entries, row.entries);
         EXPECT_EQ(outcome.selected, row.entries.empty() ? LB_ERR : 0);
         EXPECT_EQ(outcome.messages, row.messages);
         EXPECT_TRUE(outcome.openAfterMessages) << "a message box leaves the dialog open";
-        if (!row.handedOut) {
+        if (row.handedOut == nullptr) {
             EXPECT_EQ(outcome.call.result, E_ENCROLL_CERT_NO_FIND);
             EXPECT_TRUE(outcome.call.emptyOnFailure);
             continue;
         }
         EXPECT_EQ(outcome.call.result, 0);
-        EXPECT_EQ(outcome.call.text, OneLinePem(row.handedOut()));
+        EXPECT_EQ(outcome.call.text, OneLinePem(*row.handedOut));
+    }
+}
+
+std::string DisplayNameOf(const Der& der) {
+    const PCCERT_CONTEXT certificate =
+        CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
+    char name[128] = {};
+    if (certificate != nullptr) {
+        CertGetNameStringA(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, sizeof name);
+        CertFreeCertificateContext(certificate);
+    }
+    return name;
+}
+
+// Every entry hands out the certificate listed under it: each certificate of the stores once,
+// whatever its name shares with another's (not the first certificate whose subject contains the
+// entry's name).
+TEST(SelectionDialog, EachEntryHandsOutItsOwnCertificate) {
+    if (!Picker()) GTEST_SKIP() << "the picker edition's dialog";
+    const Der twinFirst = MadeCertificate(L"CN=Vemo Twin", {0x01}), twinSecond = MadeCertificate(L"CN=Vemo Twin", {0x02});
+    // The first's subject contains the second's name.
+    const Der admin = MadeCertificate(L"CN=Vemo Signer Admin", {0x04}), signer = FixtureBytes("signer.crt.der");
+    // No name at all, renewed: an empty display name twice.
+    const Der blankFirst = MadeCertificate(L"", {0x05}), blankSecond = MadeCertificate(L"", {0x06});
+    // Its display name comes from the alternative name, which the subject does not contain.
+    const Der nameless = MadeCertificate(L"C=CN", {0x03}, CERT_V3, L"nameless@vemo.test");
+    const struct {
+        const char* name;
+        std::vector<Der> my, addressBook;
+    } cases[] = {
+        {"the same name twice", {twinFirst, twinSecond}, {}},
+        {"the same name in both stores", {twinSecond}, {twinFirst}},
+        {"a name inside another, the longer first", {admin, signer}, {}},
+        {"renewed without a name", {blankFirst, blankSecond}, {}},
+        {"a name the subject does not contain", {nameless}, {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ScopedStoreContents my("MY", row.my), addressBook("AddressBook", row.addressBook);
+        std::vector<Der> expected = row.my, handedOut;
+        expected.insert(expected.end(), row.addressBook.begin(), row.addressBook.end());
+        for (int entry = 0; entry < static_cast<int>(expected.size()); ++entry) {
+            const Outcome outcome = ChooseEntry(entry);
+            ASSERT_EQ(outcome.call.result, 0) << "entry " << entry;
+            const auto found = std::find_if(expected.begin(), expected.end(),
+                                            [&](const Der& der) { return outcome.call.text == OneLinePem(der); });
+            ASSERT_NE(found, expected.end()) << "entry " << entry << " handed out another certificate";
+            EXPECT_EQ(DisplayNameOf(*found), outcome.entries[static_cast<size_t>(entry)]) << "entry " << entry;
+            handedOut.push_back(*found);
+        }
+        std::sort(expected.begin(), expected.end());
+        std::sort(handedOut.begin(), handedOut.end());
+        EXPECT_EQ(handedOut, expected) << "each certificate once";
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <string>
 #include <vector>
@@ -146,29 +147,61 @@ TEST_F(SigningDialog, WhatThePersonDoesDecidesTheSignature) {
 TEST_F(SigningDialog, StoreContentsAndWhatSignFindsInThem) {
     // Its display name comes from the alternative name, which the subject does not contain.
     const Der nameless = MadeCertificate(L"C=CN", {0x03}, CERT_V3, L"nameless@vemo.test");
+    // Its subject contains "Vemo Signer"; it comes first in the store and has no private key.
+    const Der admin = MadeCertificate(L"CN=Vemo Signer Admin", {0x04});
     const struct {
         const char* name;
         std::vector<Der> my;
+        const char* withKey;  // a test PKI user added after them with its key, or nullptr
         std::vector<std::string> entries;
         std::vector<std::string> messages;
         int32_t result;
     } cases[] = {
-        {"an empty store", {}, {}, {kNoneSelected}, E_SIGN_ERROR},  // the dialog, still open, cancelled
-        {"a name the subject does not contain", {nameless}, {"nameless@vemo.test"}, {}, E_ENCROLL_CERT_NO_FIND},
+        {"an empty store", {}, nullptr, {}, {kNoneSelected}, E_SIGN_ERROR},  // the dialog, still open, cancelled
+        // The picked certificate itself, found by no name: it has no private key.
+        {"a name the subject does not contain", {nameless}, nullptr, {"nameless@vemo.test"}, {kNoPrivateKey}, -2},
+        {"a name inside another's, picked", {admin}, "signer", {"Vemo Signer", "Vemo Signer Admin"}, {}, 0},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         ScopedStoreContents my("MY", row.my);
+        std::optional<PersonalCertificate> withKey;
+        if (row.withKey != nullptr) withKey.emplace(row.withKey);
         const Outcome outcome = SignInDialogMode("x", [](DialogDriver& person) { person.Press(IDOK); });
         ASSERT_TRUE(outcome.shown);
         EXPECT_EQ(outcome.view.entries, row.entries);
         EXPECT_EQ(outcome.view.selected, row.entries.empty() ? LB_ERR : 0);
         EXPECT_EQ(outcome.messages, row.messages);
+        if (row.result == 0) {  // the last row: what it leaves remembered, the next test's SetUp forgets
+            ExpectSignedBy(outcome.made, "x", row.withKey, "0102");
+            continue;
+        }
         EXPECT_EQ(outcome.made.result, row.result);
         ExpectUntouchedRecord(outcome.made.record);  // no marker
         const Outcome next = SignInDialogMode("next", [](DialogDriver& person) { person.Press(IDCANCEL); });
         EXPECT_TRUE(next.shown) << "nothing is remembered";
     }
+}
+
+// Two dialog-mode calls at once: the second waits for the first one's dialog and signs with the
+// certificate picked there; only one dialog is shown.
+TEST_F(SigningDialog, ASecondCallWaitsForTheDialogAndTakesItsChoice) {
+    Signed second;
+    std::atomic<bool> secondDone{false};
+    const Outcome first = SignInDialogMode("first", [&](DialogDriver& person) {
+        std::thread other([&] {
+            second = SignText("second", 0);
+            secondDone = true;
+        });
+        Sleep(500);  // the second call is waiting by now
+        person.ClickEntry(3);
+        person.Press(IDOK);
+        for (int waited = 0; !secondDone && waited < 100; ++waited) Sleep(50);
+        if (!secondDone && person.WaitForDialog()) person.Press(IDCANCEL);  // a second dialog: wrong
+        other.join();
+    });
+    ExpectSignedBy(first.made, "first", "user1024", "3A1B2C3D4E5F60718293A4B5C6D7E8F9");
+    ExpectSignedBy(second, "second", "user1024", "3A1B2C3D4E5F60718293A4B5C6D7E8F9");
 }
 
 }  // namespace

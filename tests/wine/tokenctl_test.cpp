@@ -151,6 +151,35 @@ TEST_F(TokenctlTest, RefusedImportsLeaveTheTokenAsItWas) {
     EXPECT_EQ(ReadFileBytes(store.path()), before);
 }
 
+// Keys whose numbers the platform's PFX import garbles under Wine (tests/fixtures/README.md): the
+// container holds a key that signs, rebuilt where the import kept its primes, or there is none.
+TEST_F(TokenctlTest, KeysThePfxImportDamagesAreRebuiltOrRefused) {
+    const struct {
+        std::string command;
+        int exitCode;
+        const char* output;
+    } rows[] = {
+        {"add-pfx " + Fixture("pfx-import/short-exponent1.pfx") + " --password test", 0, "added container 1"},
+        {"add-pfx " + Fixture("pfx-import/short-exponent2.pfx") + " --password test", 0, "added container 2"},
+        {"add-pfx " + Fixture("pfx-import/short-coefficient.pfx") + " --password test", 0, "added container 3"},
+        {"add-pfx " + Fixture("pfx-import/exponent-3.pfx") + " --password test", 0, "added container 4"},
+        // Primes of unequal size fit no key blob: no way of importing keeps them.
+        {"add-pfx " + Fixture("pfx-import/unequal-primes.pfx") + " --password test", 1,
+         "did not survive the PFX import"},
+        {"add-key " + Fixture("pfx-import/unequal-primes.key.der") + " " + Fixture("pfx-import/unequal-primes.crt.der"),
+         1, "private key"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.command);
+        EXPECT_RUN(Tokenctl(row.command), row.exitCode, row.output);
+    }
+    const TokenImage image = LoadedToken();
+    EXPECT_EQ(image.containers.size(), 4u) << "nothing stored of a refused key";
+    for (const token::Container& container : image.containers) {
+        EXPECT_TRUE(SignsForItsCertificate(container)) << container.name;
+    }
+}
+
 TEST_F(TokenctlTest, EncryptedKeysAreRefusedWithAHint) {
     ScopedWorkingDirectory directory;
     std::FILE* file = std::fopen("encrypted.pem", "wb");

@@ -2,12 +2,11 @@
 
 #include <wincrypt.h>
 
+#include "frame/failure_code.h"
+
 namespace vemo::csp {
 
-DWORD LastSystemError() {
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? error : static_cast<DWORD>(NTE_FAIL);
-}
+DWORD LastSystemError() { return LastFailureCode(); }
 
 DWORD OpenSystemRsa(win::ProviderContext& context) {
     const bool opened = CryptAcquireContextA(context.put(), nullptr, MS_ENH_RSA_AES_PROV_A, PROV_RSA_AES,

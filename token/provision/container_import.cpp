@@ -8,6 +8,7 @@
 #include "frame/win_handles.h"
 #include "token/provision/error_text.h"
 #include "token/provision/key_files.h"
+#include "token/store/private_key_rebuild.h"
 #include "token/store/token_store.h"
 
 namespace vemo::token::provision {
@@ -39,17 +40,35 @@ std::vector<uint8_t> PublicPart(HCRYPTKEY key) {
     return std::vector<uint8_t>(blob.begin() + sizeof(BLOBHEADER), blob.begin() + size);
 }
 
-// Whether the certificate is the one of `key`: it holds the key's public half.
-bool HoldsKey(PCCERT_CONTEXT certificate, HCRYPTKEY key) {
+// The public half of the certificate's key (PublicPart); empty when it cannot be read.
+std::vector<uint8_t> CertificatePublicPart(PCCERT_CONTEXT certificate) {
     // A context of its own: a public key imported beside a private one could take its place.
     const win::ProviderContext scratch = TemporaryContext();
     win::CryptKey certificateKey;
     if (!scratch || !CryptImportPublicKeyInfo(scratch.get(), X509_ASN_ENCODING,
                                               &certificate->pCertInfo->SubjectPublicKeyInfo, certificateKey.put())) {
-        return false;
+        return {};
     }
+    return PublicPart(certificateKey.get());
+}
+
+// Whether the certificate is the one of `key`: it holds the key's public half.
+bool HoldsKey(PCCERT_CONTEXT certificate, HCRYPTKEY key) {
     const std::vector<uint8_t> expected = PublicPart(key);
-    return !expected.empty() && expected == PublicPart(certificateKey.get());
+    return !expected.empty() && expected == CertificatePublicPart(certificate);
+}
+
+// A public half read as RSAPUBKEY (magic, bit length, public exponent) and the modulus.
+constexpr size_t kExponentAt = 8;
+constexpr size_t kModulusAt = sizeof(RSAPUBKEY);
+
+// Whether the certificate holds the modulus of `key`, whatever the exponents say: a PFX import
+// under Wine gives every key the exponent 65537.
+bool SharesModulus(PCCERT_CONTEXT certificate, HCRYPTKEY key) {
+    const std::vector<uint8_t> mine = PublicPart(key), theirs = CertificatePublicPart(certificate);
+    return mine.size() > kModulusAt && mine.size() == theirs.size() &&
+           std::equal(mine.begin(), mine.begin() + kExponentAt, theirs.begin()) &&
+           std::equal(mine.begin() + kModulusAt, mine.end(), theirs.begin() + kModulusAt);
 }
 
 std::string DisplayName(PCCERT_CONTEXT certificate) {
@@ -58,14 +77,65 @@ std::string DisplayName(PCCERT_CONTEXT certificate) {
     return name;
 }
 
-// The container of an exportable key and its certificate.
-ImportResult MakeUserContainer(HCRYPTKEY key, PCCERT_CONTEXT certificate, const ContainerOptions& options) {
+// What is said of a key that does not sign, by where it came from.
+constexpr char kKeyFileDoesNotSign[] =
+    "the private key does not sign: its signatures do not verify with the certificate's public key";
+constexpr char kPfxKeyDoesNotSign[] =
+    "the private key did not survive the PFX import: its signatures do not verify with the certificate's "
+    "public key, and it cannot be rebuilt from what the import kept; try add-key with the key and certificate "
+    "files";
+
+// The container of an exportable key and its certificate; `doesNotSign` says why a key that
+// fails its proof is refused, and `problem` tells that it was refused for that.
+ImportResult MakeUserContainer(HCRYPTKEY key, PCCERT_CONTEXT certificate, const ContainerOptions& options,
+                               const char* doesNotSign, ContainerProblem* problem = nullptr) {
     const std::string name = options.name.empty() ? DisplayName(certificate) : options.name;
     if (name.empty()) return Failure("the certificate has no name to give the container; choose one with --name");
     std::vector<uint8_t> der(certificate->pbCertEncoded, certificate->pbCertEncoded + certificate->cbCertEncoded);
-    std::optional<Container> container = MakeContainer(name, options.keySpec, key, std::move(der));
+    ContainerProblem why = ContainerProblem::None;
+    std::optional<Container> container = MakeContainer(name, options.keySpec, key, std::move(der), &why);
+    if (problem != nullptr) *problem = why;
+    if (why == ContainerProblem::KeyDoesNotSign) return Failure(doesNotSign);
     if (!container) return Failure("cannot take and protect the private key" + LastErrorText());
     return {std::move(container), {}};
+}
+
+// The key rebuilt from its modulus, the certificate's exponent and its primes (the numbers after
+// the primes computed anew), imported as exportable into `context`; false when it cannot be.
+bool RebuiltKey(HCRYPTKEY key, PCCERT_CONTEXT certificate, HCRYPTPROV context, win::CryptKey& rebuilt) {
+    const std::vector<uint8_t> certificateKey = CertificatePublicPart(certificate);
+    DWORD size = 0;
+    if (certificateKey.size() <= kModulusAt || !CryptExportKey(key, 0, PRIVATEKEYBLOB, 0, nullptr, &size)) {
+        return false;
+    }
+    std::vector<uint8_t> blob(size);
+    const WipedOnExit<std::vector<uint8_t>> wipe(blob);
+    if (!CryptExportKey(key, 0, PRIVATEKEYBLOB, 0, blob.data(), &size) || size != blob.size() ||
+        size < sizeof(BLOBHEADER) + certificateKey.size()) {
+        return false;
+    }
+    std::copy(certificateKey.begin() + kExponentAt, certificateKey.begin() + kModulusAt,
+              blob.begin() + sizeof(BLOBHEADER) + kExponentAt);
+    return RebuildPrivateKeyNumbers(blob.data(), blob.size()) &&
+           CryptImportKey(context, blob.data(), size, 0, CRYPT_EXPORTABLE, rebuilt.put());
+}
+
+// The container of a PFX file's key and its certificate (which holds the key's modulus). Under
+// Wine the import gives every key the exponent 65537, and garbles a private-key number shorter
+// than its field and every number after it, while reporting success; the modulus and the primes
+// before those numbers come through. So a key that does not sign as imported is rebuilt from
+// its modulus and primes and the certificate's exponent, and proved again.
+ImportResult PfxContainer(HCRYPTKEY key, PCCERT_CONTEXT certificate, const ContainerOptions& options) {
+    ImportResult made = Failure(kPfxKeyDoesNotSign);
+    if (HoldsKey(certificate, key)) {
+        ContainerProblem problem = ContainerProblem::None;
+        made = MakeUserContainer(key, certificate, options, kPfxKeyDoesNotSign, &problem);
+        if (problem != ContainerProblem::KeyDoesNotSign) return made;
+    }
+    const win::ProviderContext temporary = TemporaryContext();
+    win::CryptKey rebuilt;
+    if (!temporary || !RebuiltKey(key, certificate, temporary.get(), rebuilt)) return made;
+    return MakeUserContainer(rebuilt.get(), certificate, options, kPfxKeyDoesNotSign);
 }
 
 bool ValidKeySpec(uint32_t keySpec) { return keySpec == kKeyExchange || keySpec == kKeySignature; }
@@ -139,7 +209,7 @@ ImportResult ContainerFromPfx(const std::vector<uint8_t>& pfx, const wchar_t* pa
         const win::CryptKey key = PrivateKeyOf(certificate, owner, context);
         if (!key) continue;
         imported.push_back(ImportedKeyContainer::Of(context));
-        if (HoldsKey(certificate, key.get())) result = MakeUserContainer(key.get(), certificate, options);
+        if (SharesModulus(certificate, key.get())) result = PfxContainer(key.get(), certificate, options);
     }
     if (certificate != nullptr) CertFreeCertificateContext(certificate);  // the loop stopped early
     store.reset();
@@ -168,7 +238,7 @@ ImportResult ContainerFromKeyFiles(const std::vector<uint8_t>& keyFile, const st
     if (!certificate || !HoldsKey(certificate.get(), key.get())) {
         return Failure("the certificate is not the private key's: its public key differs");
     }
-    return MakeUserContainer(key.get(), certificate.get(), options);
+    return MakeUserContainer(key.get(), certificate.get(), options, kKeyFileDoesNotSign);
 }
 
 ImportResult ContainerFromPfxFile(const std::string& path, const std::string& password,

@@ -60,6 +60,8 @@ constexpr char kUsageText[] =
     "key spec to exchange. --into gives an existing container a second key, of the\n"
     "other key spec, with its own certificate. The token file is %VEMO_TOKEN_STORE%, else\n"
     "%LOCALAPPDATA%\\VemoSoftToken\\token.vtk; --store names another.\n"
+    "A fault of code 0 makes a provider call fail with NTE_FAIL, and UTGetCurCert succeed\n"
+    "without certificate bytes.\n"
     "Exit status: 0 done, 1 failed, 2 usage error, 3 no token plugged in.";
 
 int Usage(const std::string& problem) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "frame/win_handles.h"
+#include "token/store/key_proof.h"
 
 namespace vemo::token {
 namespace {
@@ -115,7 +116,10 @@ bool RemoveToken() {
 }
 
 std::optional<Container> MakeContainer(const std::string& name, uint32_t keySpec, HCRYPTKEY key,
-                                       std::vector<uint8_t> certificate) {
+                                       std::vector<uint8_t> certificate, ContainerProblem* problem) {
+    ContainerProblem ignored;
+    ContainerProblem& why = problem != nullptr ? *problem : ignored;
+    why = ContainerProblem::KeyNotTaken;
     Container container;
     container.name = name;
     container.keySpec = keySpec;
@@ -134,8 +138,14 @@ std::optional<Container> MakeContainer(const std::string& name, uint32_t keySpec
     if (exported) MarkKeySpec(privateBlob, keySpec);
     const SecretBytes clear(std::move(privateBlob));  // wiped whatever happens next
     if (!exported) return std::nullopt;
+    // The blob exactly as it will be stored must sign.
+    if (!KeySigns(clear.data(), size, container.certificate, container.publicKey)) {
+        why = ContainerProblem::KeyDoesNotSign;
+        return std::nullopt;
+    }
     container.protectedKey = ProtectPrivateKey(clear.data(), size);
     if (container.protectedKey.empty()) return std::nullopt;
+    why = ContainerProblem::None;
     return container;
 }
 

@@ -76,10 +76,19 @@ private:
     Buffer& buffer_;
 };
 
+// Why MakeContainer made no container.
+enum class ContainerProblem {
+    None,
+    KeyNotTaken,     // the key could not be exported or protected
+    KeyDoesNotSign,  // its signatures do not verify with the certificate's key (key_proof.h)
+};
+
 // A container holding `key` (which must be exportable: its PRIVATEKEYBLOB is taken and
-// protected at once) under `keySpec`, and `certificate` (DER, may be empty). Empty on failure.
+// protected at once) under `keySpec`, and `certificate` (DER, may be empty). The key is proved
+// first: a key that does not sign what the certificate's key (without certificate: its own
+// public half) verifies is refused. Empty on failure, with the reason in `problem` if given.
 std::optional<Container> MakeContainer(const std::string& name, uint32_t keySpec, HCRYPTKEY key,
-                                       std::vector<uint8_t> certificate);
+                                       std::vector<uint8_t> certificate, ContainerProblem* problem = nullptr);
 
 // Protects a private key blob for the current user (CryptProtectData); empty on failure.
 std::vector<uint8_t> ProtectPrivateKey(const uint8_t* blob, size_t size);

@@ -106,8 +106,12 @@ extern "C" int32_t __cdecl UTGetCurCert(UT_CERT_RECORD* record) {
 
         TokenImage image;
         if (const int32_t status = LoadImage(image); status != UT_OK) return status;
-        if (const int32_t injected = InjectedCode(image, FaultPoint::GetCurrentCertificate); injected != UT_OK) {
-            return injected;
+        if (const auto injected = image.faultCode(FaultPoint::GetCurrentCertificate)) {
+            if (*injected != UT_OK) return static_cast<int32_t>(*injected);
+            // A fault of code 0: the read succeeds and hands out nothing, as a faulty token may.
+            record->reserved = 0;
+            record->length = 0;
+            return UT_OK;
         }
         const size_t index = static_cast<size_t>(g_current.index);
         // No current container, or the token was provisioned anew since it was chosen.

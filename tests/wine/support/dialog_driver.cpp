@@ -171,13 +171,14 @@ void DialogDriver::Key(WORD key) {
 
 void DialogDriver::Close() { PostMessageW(dialog_, WM_CLOSE, 0, 0); }
 
-std::string DialogDriver::AnswerMessageBox(int patienceMs) {
+std::string DialogDriver::AnswerMessageBox(int patienceMs, const std::function<void()>& beforeAnswering) {
     const auto start = Clock::now();
     while (!returned_ && !Due(start, std::chrono::milliseconds(patienceMs))) {
         for (HWND window : OurDialogWindows()) {
             if (!IsMessageBox(window)) continue;
             char text[512] = {};
             GetWindowTextA(FirstChild(window, L"Static", true), text, sizeof text);
+            if (beforeAnswering) beforeAnswering();
             PostMessageW(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
             const auto closing = Clock::now();
             while (IsWindow(window) && !Due(closing)) Pause();

@@ -51,9 +51,10 @@ public:
     // The window closed from its title bar's close box (WM_CLOSE).
     void Close();
 
-    // Waits for the message box the dialog shows, reads its text (ANSI bytes) and presses its
-    // OK button; empty when none came within `patienceMs` or the export returned.
-    std::string AnswerMessageBox(int patienceMs = 10000);
+    // Waits for the message box the dialog (or the export) shows, reads its text (ANSI bytes),
+    // runs `beforeAnswering` while the box is up, and presses its OK button; empty when none
+    // came within `patienceMs` or the export returned.
+    std::string AnswerMessageBox(int patienceMs = 10000, const std::function<void()>& beforeAnswering = {});
 
     // Saves a picture of the dialog as it is on the display to <screenshot dir>/<name>.png, when
     // the test run was given a folder for them (--screenshots=<unix folder>).

@@ -15,4 +15,13 @@ void SetInteropFolder(const std::string& folder);
 bool HasInteropFolder();
 void WriteInteropFile(const std::string& name, const std::vector<uint8_t>& bytes);
 
+// Evidence of a signature that should have verified and did not, kept in a folder of its own
+// (never emptied, so that a rare failure's files outlast the runs after it): <stem>.cer (the
+// signer's certificate), <stem>.key (the PRIVATEKEYBLOB of a key the tests made, in clear: test
+// keys only), <stem>.data and <stem>.sig (least significant byte first, as CryptoAPI gives it),
+// the stem naming the test and the process. Without a folder, nothing is written.
+void SetEvidenceFolder(const std::string& folder);
+void KeepSignatureEvidence(const std::vector<uint8_t>& certificate, const std::string& data,
+                           const std::vector<uint8_t>& signature);
+
 }  // namespace vemo::test

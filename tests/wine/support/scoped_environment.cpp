@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char kProviderTypeKey[] =
     "SOFTWARE\\Microsoft\\Cryptography\\Defaults\\Provider Types\\Type 001";
+constexpr const char kProviderKey[] = "SOFTWARE\\Microsoft\\Cryptography\\Defaults\\Provider\\";
 
 std::string CurrentDirectory() {
     char buffer[MAX_PATH] = {};
@@ -52,26 +53,43 @@ ScopedWorkingDirectory::~ScopedWorkingDirectory() {
     RemoveTree(path_);
 }
 
-DefaultProviderUnavailable::DefaultProviderUnavailable() {
+ScopedDefaultProvider::ScopedDefaultProvider(const std::string& name, const std::wstring& dll) {
+    if (!dll.empty()) {
+        const std::string key = std::string(kProviderKey) + name;
+        HKEY provider = nullptr;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &provider, nullptr) !=
+            ERROR_SUCCESS) {
+            throw std::runtime_error("cannot register the provider " + name);
+        }
+        const DWORD type = 1, sigInFile = 0;  // PROV_RSA_FULL
+        RegSetValueExW(provider, L"Image Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
+                       static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t)));
+        RegSetValueExA(provider, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&type), sizeof type);
+        RegSetValueExA(provider, "SigInFile", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&sigInFile), sizeof sigInFile);
+        RegCloseKey(provider);
+        registered_ = key;
+    }
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProviderTypeKey, 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS) {
         throw std::runtime_error("cannot open the default provider type key");
     }
-    char name[256] = {};
-    DWORD size = sizeof name - 1;
-    RegQueryValueExA(key, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size);
-    original_ = name;
-    const char missing[] = "Vemo Test Provider That Does Not Exist";
-    RegSetValueExA(key, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing), sizeof missing);
+    char original[256] = {};
+    DWORD size = sizeof original - 1;
+    RegQueryValueExA(key, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(original), &size);
+    original_ = original;
+    RegSetValueExA(key, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                   static_cast<DWORD>(name.size() + 1));
     RegCloseKey(key);
 }
 
-DefaultProviderUnavailable::~DefaultProviderUnavailable() {
+ScopedDefaultProvider::~ScopedDefaultProvider() {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProviderTypeKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
-    RegSetValueExA(key, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(original_.c_str()),
-                   static_cast<DWORD>(original_.size() + 1));
-    RegCloseKey(key);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProviderTypeKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(original_.c_str()),
+                       static_cast<DWORD>(original_.size() + 1));
+        RegCloseKey(key);
+    }
+    if (!registered_.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, registered_.c_str());
 }
 
 ScopedEnvironmentVariable::ScopedEnvironmentVariable(const char* name, const std::string& value)

@@ -20,15 +20,26 @@ private:
     std::string path_;
 };
 
-// Points the default PROV_RSA_FULL provider at a provider that does not exist, so that
-// CryptAcquireContext without a provider name fails; restores the original on destruction.
-class DefaultProviderUnavailable {
+// Makes the provider `name` the default PROV_RSA_FULL provider, registered with the DLL `dll`
+// first when one is given; restores the original (and removes that registration) on
+// destruction.
+class ScopedDefaultProvider {
 public:
-    DefaultProviderUnavailable();
-    ~DefaultProviderUnavailable();
+    explicit ScopedDefaultProvider(const std::string& name, const std::wstring& dll = L"");
+    ~ScopedDefaultProvider();
+    ScopedDefaultProvider(const ScopedDefaultProvider&) = delete;
+    ScopedDefaultProvider& operator=(const ScopedDefaultProvider&) = delete;
 
 private:
     std::string original_;
+    std::string registered_;
+};
+
+// Points the default PROV_RSA_FULL provider at a provider that does not exist, so that
+// CryptAcquireContext without a provider name fails.
+class DefaultProviderUnavailable : public ScopedDefaultProvider {
+public:
+    DefaultProviderUnavailable() : ScopedDefaultProvider("Vemo Test Provider That Does Not Exist") {}
 };
 
 // Sets an environment variable of this process for the object's lifetime.

@@ -100,7 +100,8 @@ ScopedStoreContents::~ScopedStoreContents() {
     }
 }
 
-Der MadeCertificate(const std::wstring& x500, const Der& serial, DWORD version, const std::wstring& altEmail) {
+Der MadeCertificate(const std::wstring& x500, const Der& serial, DWORD version, const std::wstring& altEmail,
+                    const Der& rsaPublicKey) {
     const HCRYPTPROV provider = SigningContext();
     DWORD size = 0;
     CryptExportPublicKeyInfo(provider, AT_SIGNATURE, X509_ASN_ENCODING, nullptr, &size);
@@ -122,6 +123,12 @@ Der MadeCertificate(const std::wstring& x500, const Der& serial, DWORD version, 
     SystemTimeToFileTime(&from, &info.NotBefore);
     SystemTimeToFileTime(&to, &info.NotAfter);
     info.SubjectPublicKeyInfo = *publicKey;
+    BYTE noParameters[] = {0x05, 0x00};
+    if (!rsaPublicKey.empty()) {
+        info.SubjectPublicKeyInfo.Algorithm = {const_cast<char*>(szOID_RSA_RSA), {sizeof noParameters, noParameters}};
+        info.SubjectPublicKeyInfo.PublicKey = {static_cast<DWORD>(rsaPublicKey.size()),
+                                               const_cast<BYTE*>(rsaPublicKey.data()), 0};
+    }
     Der altName;
     CERT_EXTENSION extension{const_cast<char*>(szOID_SUBJECT_ALT_NAME2), FALSE, {}};
     if (!altEmail.empty()) {

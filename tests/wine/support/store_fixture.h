@@ -33,9 +33,10 @@ private:
 // A certificate (version 3 unless told otherwise) with the subject `x500` (as CertStrToNameW
 // reads it) and the serial number `serial` (most significant byte first), issued by
 // "CN=Vemo Test Maker", valid from 2001-02-03 04:05:06 to 2040-11-12 13:14:15 UTC; with a
-// subject alternative name holding the e-mail address `altEmail` when one is given.
+// subject alternative name holding the e-mail address `altEmail` when one is given; for the
+// key `rsaPublicKey` (an RSAPublicKey's DER) when one is given, else the maker's.
 Der MadeCertificate(const std::wstring& x500, const Der& serial, DWORD version = CERT_V3,
-                    const std::wstring& altEmail = L"");
+                    const std::wstring& altEmail = L"", const Der& rsaPublicKey = {});
 
 // The one-line PEM the library makes of a DER certificate.
 std::string OneLinePem(const Der& der);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wincrypt.h>
 
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -80,21 +81,30 @@ std::vector<uint8_t> SelfSignedCertificate(HCRYPTPROV provider, DWORD keySpec, D
     return certificate;
 }
 
+// A key the container refuses (its exported blob does not sign) is made anew, a few times.
 TestIdentity MakeIdentity(DWORD keySpec, DWORD bits) {
-    win::ProviderContext provider;
-    if (!CryptAcquireContextA(provider.put(), nullptr, MS_ENHANCED_PROV_A, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
-        Fail("opening the system RSA provider");
+    constexpr int kAttempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        win::ProviderContext provider;
+        if (!CryptAcquireContextA(provider.put(), nullptr, MS_ENHANCED_PROV_A, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
+            Fail("opening the system RSA provider");
+        }
+        win::CryptKey key;
+        if (!CryptGenKey(provider.get(), keySpec, (bits << 16) | CRYPT_EXPORTABLE, key.put())) Fail("CryptGenKey");
+        TestIdentity identity;
+        identity.keySpec = keySpec;
+        identity.bits = bits;
+        identity.certificate = SelfSignedCertificate(provider.get(), keySpec, bits);
+        token::ContainerProblem problem = token::ContainerProblem::None;
+        auto container = token::MakeContainer("", keySpec, key.get(), identity.certificate, &problem);
+        if (container) {
+            identity.container = std::move(*container);
+            return identity;
+        }
+        if (problem != token::ContainerProblem::KeyDoesNotSign || attempt == kAttempts) Fail("MakeContainer");
+        std::printf("[report] test identity: a %lu-bit key made by the system provider does not sign; made anew\n",
+                    static_cast<unsigned long>(bits));
     }
-    win::CryptKey key;
-    if (!CryptGenKey(provider.get(), keySpec, (bits << 16) | CRYPT_EXPORTABLE, key.put())) Fail("CryptGenKey");
-    TestIdentity identity;
-    identity.keySpec = keySpec;
-    identity.bits = bits;
-    identity.certificate = SelfSignedCertificate(provider.get(), keySpec, bits);
-    auto container = token::MakeContainer("", keySpec, key.get(), identity.certificate);
-    if (!container) Fail("MakeContainer");
-    identity.container = std::move(*container);
-    return identity;
 }
 
 std::wstring TokenFilePath() {
@@ -105,12 +115,26 @@ std::wstring TokenFilePath() {
 
 }  // namespace
 
-const TestIdentity& Identity(DWORD keySpec, DWORD bits) {
+static std::map<std::pair<DWORD, DWORD>, TestIdentity>& MadeIdentities() {
     static std::map<std::pair<DWORD, DWORD>, TestIdentity> made;
+    return made;
+}
+
+const TestIdentity& Identity(DWORD keySpec, DWORD bits) {
+    auto& made = MadeIdentities();
     const auto key = std::make_pair(keySpec, bits);
     auto found = made.find(key);
     if (found == made.end()) found = made.emplace(key, MakeIdentity(keySpec, bits)).first;
     return found->second;
+}
+
+std::vector<uint8_t> TestIdentityPrivateKey(const std::vector<uint8_t>& certificate) {
+    for (const auto& [key, identity] : MadeIdentities()) {
+        if (identity.certificate != certificate) continue;
+        const token::SecretBytes clear = token::UnprotectPrivateKey(identity.container.protectedKey);
+        return std::vector<uint8_t>(clear.data(), clear.data() + clear.size());
+    }
+    return {};
 }
 
 token::Container ContainerFor(const std::string& name, const TestIdentity& identity, bool withCertificate) {

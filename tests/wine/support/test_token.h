@@ -22,6 +22,9 @@ struct TestIdentity {
     token::Container container;        // the key and certificate, not yet named
 };
 const TestIdentity& Identity(DWORD keySpec, DWORD bits);
+// The clear PRIVATEKEYBLOB of the identity whose certificate is `certificate` (for evidence of a
+// failure); empty when no identity made so far has it.
+std::vector<uint8_t> TestIdentityPrivateKey(const std::vector<uint8_t>& certificate);
 
 // A container named `name` with the identity's key, and its certificate unless told otherwise.
 token::Container ContainerFor(const std::string& name, const TestIdentity& identity, bool withCertificate = true);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "support/provider_interop.h"
+
 namespace vemo::test {
 namespace {
 
@@ -147,21 +149,28 @@ Outcome SignMessageThroughToken(const std::string& text, const char* hashOid) {
     return outcome;
 }
 
-bool SignatureVerifies(const std::vector<uint8_t>& certificate, const std::string& data,
-                       const std::vector<uint8_t>& signature, ALG_ID hashAlgorithm) {
+bool SignatureRefused(const std::vector<uint8_t>& certificate, const std::string& data,
+                      const std::vector<uint8_t>& signature, ALG_ID hashAlgorithm) {
     win::CertificateContext decoded(CertCreateCertificateContext(
         X509_ASN_ENCODING, certificate.data(), static_cast<DWORD>(certificate.size())));
     win::ProviderContext system;
     win::CryptKey key;
     win::CryptHash hash;
-    return decoded &&
-           CryptAcquireContextA(system.put(), nullptr, MS_ENH_RSA_AES_PROV_A, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
-           CryptImportPublicKeyInfo(system.get(), X509_ASN_ENCODING, &decoded.get()->pCertInfo->SubjectPublicKeyInfo,
-                                    key.put()) &&
-           CryptCreateHash(system.get(), hashAlgorithm, 0, 0, hash.put()) &&
-           CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0) &&
-           CryptVerifySignatureA(hash.get(), signature.data(), static_cast<DWORD>(signature.size()), key.get(),
-                                 nullptr, 0);
+    return !(decoded &&
+             CryptAcquireContextA(system.put(), nullptr, MS_ENH_RSA_AES_PROV_A, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+             CryptImportPublicKeyInfo(system.get(), X509_ASN_ENCODING, &decoded.get()->pCertInfo->SubjectPublicKeyInfo,
+                                      key.put()) &&
+             CryptCreateHash(system.get(), hashAlgorithm, 0, 0, hash.put()) &&
+             CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0) &&
+             CryptVerifySignatureA(hash.get(), signature.data(), static_cast<DWORD>(signature.size()), key.get(),
+                                   nullptr, 0));
+}
+
+bool SignatureVerifies(const std::vector<uint8_t>& certificate, const std::string& data,
+                       const std::vector<uint8_t>& signature, ALG_ID hashAlgorithm) {
+    if (!SignatureRefused(certificate, data, signature, hashAlgorithm)) return true;
+    KeepSignatureEvidence(certificate, data, signature);
+    return false;
 }
 
 bool MessageVerifies(const std::vector<uint8_t>& message, std::vector<uint8_t>& content) {

@@ -65,9 +65,12 @@ Outcome RawSignThroughToken(const std::string& data, ALG_ID hashAlgorithm = CALG
 Outcome SignMessageThroughToken(const std::string& text, const char* hashOid = szOID_RSA_MD5);
 
 // Checks made with the system's own provider: a signature (least significant byte first) of
-// SHA-1 over `data` by the certificate's key; a message's signature, and its content.
+// SHA-1 over `data` by the certificate's key, which keeps evidence when it fails
+// (KeepSignatureEvidence), or is expected to fail; a message's signature, and its content.
 bool SignatureVerifies(const std::vector<uint8_t>& certificate, const std::string& data,
                        const std::vector<uint8_t>& signature, ALG_ID hashAlgorithm = CALG_SHA1);
+bool SignatureRefused(const std::vector<uint8_t>& certificate, const std::string& data,
+                      const std::vector<uint8_t>& signature, ALG_ID hashAlgorithm = CALG_SHA1);
 bool MessageVerifies(const std::vector<uint8_t>& message, std::vector<uint8_t>& content);
 
 std::vector<uint8_t> Reversed(std::vector<uint8_t> bytes);
