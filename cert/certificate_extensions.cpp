@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codec/der_element.h"
 #include "codec/der_length.h"
 #include "codec/der_tags.h"
 
@@ -9,27 +10,16 @@ namespace vemo::cert {
 namespace {
 
 using codec::ByteReader;
+using codec::ReadElement;
+using codec::ReadElementTagged;
 
 using codec::kTagBoolean;
 using codec::kTagCertificateExtensions;
 using codec::kTagCertificateVersion;
+using codec::kTagInteger;
 using codec::kTagObjectId;
 using codec::kTagOctetString;
 using codec::kTagSequence;
-
-// One element: its tag (low tag numbers only) and its contents; the reader moves past it.
-// The length is definite, short or long form of one to four bytes.
-bool ReadElement(ByteReader& reader, uint8_t& tag, ByteReader& contents) {
-    uint8_t firstLengthByte = 0;
-    uint32_t length = 0;
-    return reader.readU8(tag) && (tag & 0x1F) != 0x1F && reader.peekU8(firstLengthByte) &&
-           firstLengthByte != 0x80 && codec::ReadDerLength(reader, length) && reader.readBytes(length, contents);
-}
-
-bool ReadElementTagged(ByteReader& reader, uint8_t expected, ByteReader& contents) {
-    uint8_t tag = 0;
-    return ReadElement(reader, tag, contents) && tag == expected;
-}
 
 // The contents of the element that `value` starts with, its length field read in the
 // certificate information's way.
@@ -38,60 +28,66 @@ bool OutermostContent(ByteReader value, ByteReader& content) {
     return value.skip(1) && codec::ReadDerLengthThreeLongForms(value, length) && value.readBytes(length, content);
 }
 
-// The Extensions element's contents, or an empty reader (`found` false) when there is none.
-bool FindExtensions(const uint8_t* certificate, size_t size, ByteReader& extensions, bool& found) {
-    found = false;
+}  // namespace
+
+bool IsObjectId(ByteReader identifier, ObjectId id) {
+    return identifier.remaining() == id.size && std::memcmp(identifier.data(), id.bytes, id.size) == 0;
+}
+
+bool ReadCertificateParts(const uint8_t* certificate, size_t size, CertificateParts& parts) {
+    parts = CertificateParts();
     ByteReader reader(certificate, size);
-    ByteReader certificateContents, tbs;
+    ByteReader certificateContents, tbs, element;
+    uint8_t tag = 0;
     // Certificate ::= SEQUENCE { tbsCertificate TBSCertificate, ... }
     if (!ReadElementTagged(reader, kTagSequence, certificateContents)) return false;
     if (!ReadElementTagged(certificateContents, kTagSequence, tbs)) return false;
-
     // version [0] EXPLICIT Version DEFAULT v1
-    uint8_t tag = 0;
-    ByteReader element;
     if (tbs.peekU8(tag) && tag == kTagCertificateVersion && !ReadElement(tbs, tag, element)) return false;
-    // serialNumber, signature, issuer, validity, subject, subjectPublicKeyInfo
-    for (int field = 0; field < 6; ++field) {
-        if (!ReadElement(tbs, tag, element)) return false;
+    // serialNumber CertificateSerialNumber, signature AlgorithmIdentifier, issuer Name,
+    // validity Validity, subject Name, subjectPublicKeyInfo SubjectPublicKeyInfo
+    if (!ReadElementTagged(tbs, kTagInteger, parts.serialNumber) || !ReadElement(tbs, tag, element) ||
+        !codec::ReadWholeElement(tbs, kTagSequence, parts.issuer) || !ReadElement(tbs, tag, element) ||
+        !codec::ReadWholeElement(tbs, kTagSequence, parts.subject) || !ReadElement(tbs, tag, element)) {
+        return false;
     }
     // issuerUniqueID [1], subjectUniqueID [2], extensions [3] EXPLICIT Extensions
     while (!tbs.empty()) {
         if (!ReadElement(tbs, tag, element)) return false;
         if (tag == kTagCertificateExtensions) {
-            found = true;
+            parts.hasExtensions = true;
             // Extensions ::= SEQUENCE SIZE (1..MAX) OF Extension
-            return ReadElementTagged(element, kTagSequence, extensions);
+            return ReadElementTagged(element, kTagSequence, parts.extensions);
         }
     }
     return true;
 }
 
-}  // namespace
+bool ReadNextExtension(ByteReader& extensions, Extension& extension) {
+    extension = Extension();
+    // Extension ::= SEQUENCE { extnID OBJECT IDENTIFIER,
+    //                          critical BOOLEAN DEFAULT FALSE,
+    //                          extnValue OCTET STRING }
+    ByteReader contents, critical;
+    bool hasCritical = false;
+    return ReadElementTagged(extensions, kTagSequence, contents) &&
+           ReadElementTagged(contents, kTagObjectId, extension.id) &&
+           codec::ReadOptionalElement(contents, kTagBoolean, critical, hasCritical) &&
+           (!hasCritical || codec::ReadBooleanContents(critical, extension.critical)) &&
+           ReadElementTagged(contents, kTagOctetString, extension.value);
+}
 
 ExtensionSearch FindExtensionContent(const uint8_t* certificate, size_t size, ObjectId id, ByteReader& content) {
     content = ByteReader();
-    ByteReader extensions;
-    bool found = false;
-    if (!FindExtensions(certificate, size, extensions, found)) return ExtensionSearch::Malformed;
-    if (!found) return ExtensionSearch::Absent;
+    CertificateParts parts;
+    if (!ReadCertificateParts(certificate, size, parts)) return ExtensionSearch::Malformed;
+    if (!parts.hasExtensions) return ExtensionSearch::Absent;
 
-    while (!extensions.empty()) {
-        // Extension ::= SEQUENCE { extnID OBJECT IDENTIFIER,
-        //                          critical BOOLEAN DEFAULT FALSE,
-        //                          extnValue OCTET STRING }
-        ByteReader extension, extnId, critical, extnValue;
-        if (!ReadElementTagged(extensions, kTagSequence, extension) ||
-            !ReadElementTagged(extension, kTagObjectId, extnId)) {
-            return ExtensionSearch::Malformed;
-        }
-        uint8_t tag = 0;
-        if (extension.peekU8(tag) && tag == kTagBoolean && !ReadElement(extension, tag, critical)) {
-            return ExtensionSearch::Malformed;
-        }
-        if (!ReadElementTagged(extension, kTagOctetString, extnValue)) return ExtensionSearch::Malformed;
-        if (extnId.remaining() != id.size || std::memcmp(extnId.data(), id.bytes, id.size) != 0) continue;
-        return OutermostContent(extnValue, content) ? ExtensionSearch::Found : ExtensionSearch::Malformed;
+    while (!parts.extensions.empty()) {
+        Extension extension;
+        if (!ReadNextExtension(parts.extensions, extension)) return ExtensionSearch::Malformed;
+        if (!IsObjectId(extension.id, id)) continue;
+        return OutermostContent(extension.value, content) ? ExtensionSearch::Found : ExtensionSearch::Malformed;
     }
     return ExtensionSearch::Absent;
 }

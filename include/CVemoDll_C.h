@@ -100,13 +100,13 @@ extern "C" {
 
 /*
  * Answers that are not failures: (name, value, meaning). 0 is every export's success; a
- * revocation list lookup that ran (C_VEMO_VerifyUserCRL, mode "3") answers
- * CVEMO_CRL_NOT_REVOKED (0, the same value as CVEMO_OK) or CVEMO_CRL_REVOKED (1).
+ * revocation list that counts and does not hold the certificate (C_VEMO_VerifyUserCRL, mode
+ * "3") answers CVEMO_CRL_NOT_REVOKED (0, the same value as CVEMO_OK). A revoked certificate is
+ * E_CERT_REVOKED, a negative code, so that no reading of the answer takes it for valid.
  */
 #define CVEMO_OUTCOME_CODES(X)                                                                 \
     X(CVEMO_OK, 0, "success")                                                                  \
-    X(CVEMO_CRL_NOT_REVOKED, 0, "the revocation list does not hold the certificate")          \
-    X(CVEMO_CRL_REVOKED, 1, "the revocation list holds the certificate: it is revoked")
+    X(CVEMO_CRL_NOT_REVOKED, 0, "a revocation list that counts does not hold the certificate")
 
 enum CVEMO_RESULT_CODE {
 #define CVEMO_RESULT_ENUM_ENTRY(name, value, meaning) name = (value),
@@ -290,18 +290,32 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_GetCertInfo(char* cert_text, const char* ite
  */
 
 /*
- * Revocation list check: looks the certificate up in the revocation list of the file `crl_file`
+ * Revocation list check: judges the revocation list of the file `crl_file` for the certificate
  * when `mode` reads as the decimal number 3 (as atoi reads it: leading blanks, a sign and
  * trailing text allowed, no wrap-around); modes 1 and 2 answer 0 without opening any file.
  *
  * The file is DER when its first byte is '0' (0x30) and is then read whole, whatever its size;
  * otherwise it is text, PEM ("X509 CRL" armour) or bare Base64, that decodes to at most 4096
- * bytes. The list's signature is not checked: the caller vouches for the file.
+ * bytes. A list counts only when a key the user trusts signed it: the file may come from
+ * anywhere, its signature is what vouches for it.
  *
- * Answers after a lookup (the two outcomes of CVEMO_OUTCOME_CODES):
- *   CVEMO_CRL_NOT_REVOKED (0)  the list does not hold the certificate;
- *   CVEMO_CRL_REVOKED (1)      the list holds it: revoked (never answered as 0).
- * Failures, in the order they are checked:
+ * The list is judged in this order (names compared as RFC 5280 compares distinguished names:
+ * letter case, runs of white space and the string type do not count):
+ *   SPC_INPUTARG_ERROR_01  the list is not of the certificate's issuer;
+ *   E_CRL_UNTRUSTED        no certificate of the current user's "ROOT" store whose subject is
+ *                          the list's issuer, and whose key usage (when it has one) allows list
+ *                          signing, verifies the list's signature;
+ *   E_CERT_REVOKED         the list holds the certificate: revoked (even when the list is out
+ *                          of date);
+ *   E_CRL_UNTRUSTED        the list marks critical an extension the library does not process,
+ *                          is a delta list, or its issuing distribution point leaves the
+ *                          certificate out (only user, only CA or only attribute certificates,
+ *                          only some reasons, an indirect list, or a distribution point name
+ *                          that none of the certificate's own distribution points names);
+ *   E_CRL_OUT_OF_DATE      its next update has passed or it names none, or its this-update lies
+ *                          in the future (the computer's clock);
+ *   CVEMO_CRL_NOT_REVOKED (0)  otherwise: the list counts and does not hold the certificate.
+ * Failures before the judgement, in the order they are checked:
  *   SPC_INPUTARG_ERROR_01  no certificate text, an empty one or one over 4096 characters;
  *   E_FAILED, E_PEM_DECODE_ERROR, E_CERT_DATA_ERROR  the text is not certificate text, not
  *                          Base64, or not a certificate;
@@ -311,10 +325,9 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_GetCertInfo(char* cert_text, const char* ite
  *   E_FILE_READ_ERROR      the file is empty, or cannot be read whole;
  *   E_FAILED               list text that is neither CRL armour nor Base64;
  *   E_PEM_DECODE_ERROR     list text that is not Base64, or decodes to more than 4096 bytes;
- *   SPC_INPUTARG_ERROR_01  the bytes are no revocation list, the list is not one of the
- *                          certificate's issuer (it could not answer for the certificate), or
- *                          the platform refuses the lookup.
- * The token edition logs every failure and the revoked answer; the other editions write nothing.
+ *   SPC_INPUTARG_ERROR_01  the bytes are no revocation list;
+ *   E_ROOT_STORE_ERROR     the "ROOT" store cannot be opened.
+ * The token edition logs every answer but 0; the other editions write nothing.
  */
 CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCRL(char* cert_text, const char* crl_file, const char* mode);
 
@@ -324,8 +337,10 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCRL(char* cert_text, const char* c
  * certificates; a root in the store passes as its own issuer). `reserved` is ignored.
  *
  * The first root of the store, in store order, whose key verifies the signature is the issuer.
- * Where the store holds revocation lists of that root (signed by it), a certificate they list is
- * refused and one they do not list is accepted, whatever the platform's own check concludes.
+ * Each revocation list in the store is judged as C_VEMO_VerifyUserCRL judges a list, the
+ * store's certificates its trusted signers: a certificate that a list signed by a key of the
+ * store holds is refused; a forged list, or one of another issuer, is passed over, whatever the
+ * platform's own check concludes.
  *
  * Failures, in the order they are checked:
  *   SPC_INPUTARG_ERROR_01  no certificate text, an empty one or one over 4096 characters;
@@ -334,8 +349,8 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyUserCRL(char* cert_text, const char* c
  *   E_CERT_NOT_YET_VALID   not yet valid (token edition; the others answer E_CERT_EXPIRED);
  *   E_CERT_EXPIRED         expired;
  *   E_ROOT_STORE_ERROR     the "ROOT" store cannot be opened;
- *   E_ISSUECERT_INVALID    no root of the store verifies the signature, or a list of the issuing
- *                          root in the store revokes the certificate.
+ *   E_ISSUECERT_INVALID    no root of the store verifies the signature, or a list in the store
+ *                          signed by a key of the store holds the certificate.
  * The token edition logs each failure but the argument checks; the trace edition writes a trace
  * block for every call, its steps included; the picker edition writes nothing.
  */

@@ -30,6 +30,7 @@ echo "== A fresh Wine prefix for the demo: $build/demo/wineprefix"
 tests/wine/prefix.sh setup "$prefix" >/dev/null
 trap 'tests/wine/prefix.sh shutdown "$prefix"' EXIT
 cp "$pki"/{user1024.pfx,root-a.crt.pem,root-a.crl.pem,revoked.crt.pem,signer.crt.pem,plain.crt.pem} "$demo/"
+cp "$pki"/crl-cases/forged.crl.der "$demo/"
 rm -f "$demo"/CVemoDll_C*_usr.log
 
 run() { (cd "$demo" && "$root/tests/wine/run.sh" "$prefix" "$@"); }
@@ -72,10 +73,13 @@ tokenctl store-add ROOT root-a.crt.pem
 vemo --edition token verifycert user.pem
 
 chapter "5. Is it revoked?"
-echo "The root's revocation list, a file: it does not hold the user's certificate (0) ..."
+echo "The root's revocation list, a file. It counts because the root in \"ROOT\" signed it, and it"
+echo "does not hold the user's certificate (0) ..."
 vemo --edition token verifycrl user.pem root-a.crl.pem
-echo "... but it holds this one (1: revoked; vemo's exit status is 1)."
+echo "... but it holds this one (-508: revoked; vemo's exit status is 1) ..."
 vemo --edition token verifycrl revoked.crt.pem root-a.crl.pem
+echo "... and a list made up under the root's name, signed by another key, vouches for nothing (-509)."
+vemo --edition token verifycrl user.pem forged.crl.der
 
 chapter "6. The user signs a text with the token's key"
 echo "A raw signature (SHA-1, RSA) in a 364-byte signature record ..."

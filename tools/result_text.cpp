@@ -54,15 +54,25 @@ constexpr ExportMeaning kExportMeanings[] = {
     {Export::GetCertInfo, kAll, E_FAILED, nullptr, "the text is not certificate text (PEM armour or Base64)"},
 
     {Export::VerifyUserCRL, kAll, 0, "CVEMO_CRL_NOT_REVOKED",
-     "not revoked: the revocation list does not hold the certificate (modes 1 and 2: accepted without a list)"},
-    {Export::VerifyUserCRL, kAll, CVEMO_CRL_REVOKED, "CVEMO_CRL_REVOKED",
-     "revoked: the revocation list holds the certificate"},
+     "not revoked: a current list of the certificate's issuer, signed by a key of \"ROOT\", does not hold it "
+     "(modes 1 and 2: accepted without a list)"},
+    {Export::VerifyUserCRL, kAll, E_CERT_REVOKED, nullptr,
+     "revoked: a list signed by a key of \"ROOT\" holds the certificate (even when the list is out of date)"},
+    {Export::VerifyUserCRL, kAll, E_CRL_UNTRUSTED, nullptr,
+     "the list cannot vouch: no certificate of \"ROOT\" named as its issuer and allowed to sign lists verifies "
+     "its signature, or it marks an unknown extension critical, is a delta list, or its issuing distribution "
+     "point leaves the certificate out"},
+    {Export::VerifyUserCRL, kAll, E_CRL_OUT_OF_DATE, nullptr,
+     "the list is out of date: its next update has passed (or it names none), or its this-update lies in the "
+     "future"},
     {Export::VerifyUserCRL, kAll, E_FAILED, nullptr, "the certificate text or the list text is not recognised"},
     {Export::VerifyUserCRL, kAll, E_PEM_DECODE_ERROR, nullptr,
      "the Base64 of the certificate or of the list cannot be decoded, or the list is over 4096 bytes"},
     {Export::VerifyUserCRL, kAll, SPC_INPUTARG_ERROR_01, nullptr,
      "no certificate text, a mode other than 1, 2 and 3, or a list that is no revocation list of the "
      "certificate's issuer"},
+    {Export::VerifyUserCRL, kAll, E_ROOT_STORE_ERROR, nullptr,
+     "the \"ROOT\" store, whose keys may sign lists, cannot be opened"},
     {Export::VerifyUserCRL, kAll, E_FILE_OPEN_ERROR, nullptr, "the list file cannot be opened"},
     {Export::VerifyUserCRL, kAll, E_FILE_READ_ERROR, nullptr, "the list file is empty or cannot be read"},
 
@@ -71,7 +81,8 @@ constexpr ExportMeaning kExportMeanings[] = {
     {Export::VerifyUserCert, kTrace | kPicker, E_CERT_EXPIRED, nullptr,
      "the certificate has expired or is not yet valid (this edition does not tell them apart)"},
     {Export::VerifyUserCert, kAll, E_ISSUECERT_INVALID, nullptr,
-     "no root of \"ROOT\" issued the certificate, or a revocation list of its root in \"ROOT\" lists it"},
+     "no root of \"ROOT\" issued the certificate, or a revocation list in \"ROOT\" signed by a key of \"ROOT\" "
+     "holds it"},
 
     {Export::SignEx, kAll, SPC_INPUTARG_ERROR_01, nullptr,
      "no data or record, a data length that is not the text's length, or (picker) mode 1 or 2 without a "
@@ -177,10 +188,9 @@ std::vector<CodeMeaning> MeaningsOf(int32_t code) {
         else if (entry.editions != kAll) where += " (picker)";
         meanings.push_back({where, {entry.name != nullptr ? entry.name : General(code).name, entry.meaning}});
     }
-    // 1 means something only to the two exports that answer it; 0 and the failures also mean
-    // what the header says of them in general.
+    // 0 and the failures also mean what the header says of them in general.
     const ResultText general = General(code);
-    if (!general.name.empty() && code != 1) {
+    if (!general.name.empty()) {
         meanings.push_back({"in general", general});
     }
     // A value the library gives no meaning is read as a Windows error that an export passed on.

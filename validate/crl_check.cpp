@@ -5,6 +5,7 @@
 #include "CVemoDll_C.h"
 #include "cert/store_search.h"
 #include "validate/crl_input.h"
+#include "validate/trusted_list.h"
 #include "validate/user_certificate_in.h"
 
 namespace vemo::validate {
@@ -23,28 +24,42 @@ Mode ReadMode(const char* mode) {
     }
 }
 
-// The lookup in a list that became a CRL context: answers 0 or 1, or -1011 when the lookup
-// cannot run (no list, a list of another issuer, the platform refuses the lookup).
-int32_t LookUp(PCCERT_CONTEXT user, PCCRL_CONTEXT list) {
-    // A list speaks only for the certificates of its own issuer; matched by serial number alone,
-    // another issuer's list could answer "not revoked" for a certificate it knows nothing of.
-    if (list != nullptr && !CertCompareCertificateName(cert::kCertEncoding, &user->pCertInfo->Issuer,
-                                                       &list->pCrlInfo->Issuer)) {
-        LogError("[ERROR]CertCompareCertificateName is error,Line %d\n", __LINE__);
-        return SPC_INPUTARG_ERROR_01;
+// The judgement's answer, written down: every answer but "not revoked" is logged.
+int32_t Answer(Judgement judgement) {
+    const int32_t code = JudgementCode(judgement);
+    switch (judgement) {
+        case Judgement::NotRevoked: break;
+        case Judgement::NotAList:
+            LogError("[ERROR]CertFindCertificateInCRL is error,Error Code: 0x%08x,Line %d\n", 0u, __LINE__);
+            break;
+        case Judgement::OtherIssuer:
+            // A list speaks only for the certificates of its own issuer.
+            LogError("[ERROR]CertCompareCertificateName is error,Line %d\n", __LINE__);
+            break;
+        case Judgement::NoTrustedSigner:
+            LogError("[ERROR]CryptVerifyCertificateSignatureEx is error,Error Code: 0x%08x,Line %d\n", unsigned(code),
+                     __LINE__);
+            break;
+        case Judgement::Revoked:
+            LogError("[ERROR]CertFindCertificateInCRL is error,Error Code: 0x%08x,Line %d\n", unsigned(code), __LINE__);
+            break;
+        case Judgement::UnprocessedCriticalExtension:
+            LogError("[ERROR]CheckCRLExtensions is error,Error Code: 0x%08x,Line %d\n", unsigned(code), __LINE__);
+            break;
+        case Judgement::DeltaList:
+            LogError("[ERROR]CheckCRLDelta is error,Error Code: 0x%08x,Line %d\n", unsigned(code), __LINE__);
+            break;
+        case Judgement::OutOfScope:
+            LogError("[ERROR]CheckCRLScope is error,Error Code: 0x%08x,Line %d\n", unsigned(code), __LINE__);
+            break;
+        case Judgement::NotYetIssued:
+            LogError("[ERROR]CheckCRLThisUpdate is error,Error Code: 0x%08x,Line %d\n", unsigned(code), __LINE__);
+            break;
+        case Judgement::OutOfDate:
+            LogError("[ERROR]CheckCRLNextUpdate is error,Error Code: 0x%08x,Line %d\n", unsigned(code), __LINE__);
+            break;
     }
-    PCRL_ENTRY entry = nullptr;
-    const BOOL found = list != nullptr && CertFindCertificateInCRL(user, list, 0, nullptr, &entry);
-    if (!found) {
-        LogError("[ERROR]CertFindCertificateInCRL is error,Error Code: 0x%08x,Line %d\n", unsigned(found), __LINE__);
-        return SPC_INPUTARG_ERROR_01;
-    }
-    if (entry != nullptr) {
-        LogError("[ERROR]CertFindCertificateInCRL is error,Error Code: 0x%08x,Line %d\n", unsigned(CVEMO_CRL_REVOKED),
-                 __LINE__);
-        return CVEMO_CRL_REVOKED;
-    }
-    return CVEMO_CRL_NOT_REVOKED;
+    return code;
 }
 
 }  // namespace
@@ -85,9 +100,19 @@ int32_t VerifyUserCRL(char* certText, const char* crlFile, const char* mode) {
             return E_PEM_DECODE_ERROR;
     }
 
-    // The reader keeps every list within the platform's 32-bit lengths.
-    const win::CrlContext list(CertCreateCRLContext(cert::kCertEncoding, der.bytes, static_cast<DWORD>(der.length)));
-    return LookUp(user.get(), list.get());
+    // Bytes the platform does not take as a list are refused before any store is opened. The
+    // reader keeps every list within the platform's 32-bit lengths.
+    if (!win::CrlContext(CertCreateCRLContext(cert::kCertEncoding, der.bytes, static_cast<DWORD>(der.length)))) {
+        LogError("[ERROR]CertFindCertificateInCRL is error,Error Code: 0x%08x,Line %d\n", 0u, __LINE__);
+        return SPC_INPUTARG_ERROR_01;
+    }
+    // The keys trusted to sign lists: the certificates of the user's root store.
+    const win::CertStore roots = cert::OpenSystemStore("ROOT");
+    if (!roots) {
+        LogError("[ERROR]CertOpenSystemStore is error,Line %d\n", __LINE__);
+        return E_ROOT_STORE_ERROR;
+    }
+    return Answer(JudgeListNow(der.bytes, der.length, user.get(), StoreCertificates(roots.get())));
 }
 
 }  // namespace vemo::validate

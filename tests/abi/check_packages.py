@@ -43,7 +43,9 @@ def main():
         kit |= {f"{edition}/win32_tests.exe", f"{edition}/CVemoDll_C.dll"}
     kit |= {"token/UTSecDll.dll", "token/SoftTokenCsp.dll", "token/tokenctl.exe", "trace/UTSecDll.dll",
             "trace/SoftTokenCsp.dll"}
-    kit |= {"pki/" + name for name in os.listdir(os.path.join(options.source, "tests/fixtures/pki"))}
+    pki = os.path.join(options.source, "tests/fixtures/pki")
+    kit |= {"pki/" + os.path.relpath(os.path.join(folder, name), pki).replace(os.sep, "/")
+            for folder, _, names in os.walk(pki) for name in names}
     wanted["verification-win32"] = kit
     for name, files in sorted(wanted.items()):
         stem = f"CVemoDll_C-{options.version}-{name}"

@@ -15,7 +15,8 @@ TEST(ResultCodes, NamesAndValues) {
     EXPECT_STREQ(resultCodeName(-501), "E_CERT_DATA_ERROR");
     EXPECT_STREQ(resultCodeName(-9999), "E_TOKEN_ENUM_BASE");
     EXPECT_STREQ(resultCodeName(0), "CVEMO_OK");
-    EXPECT_STREQ(resultCodeName(1), "CVEMO_CRL_REVOKED");
+    EXPECT_STREQ(resultCodeName(-508), "E_CERT_REVOKED");
+    EXPECT_EQ(resultCodeName(1), nullptr);  // a revoked certificate is never a positive answer
     EXPECT_EQ(CVEMO_CRL_NOT_REVOKED, CVEMO_OK);
     EXPECT_EQ(resultCodeName(-2), nullptr);
     EXPECT_EQ(resultCodeName(0x80090019), nullptr);

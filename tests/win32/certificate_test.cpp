@@ -100,20 +100,23 @@ TEST(UserCert, FromAFileAndTheEmptyArmour) {
 
 TEST(Checks, ValidityIssuerAndRevocationList) {
     ScopedStoreEntry root("ROOT", "root-a.crt.der");
-    const std::string crl = FixturePath("root-a.crl.der");
     struct Case {
         const char* certificate;
         int32_t verifyCert;
-        int32_t verifyCrl;  // mode "3" with root-a's list
+        int32_t verifyCrl;  // mode "3" with the list
+        const char* list = "root-a.crl.der";
     };
     const Case cases[] = {
         {"user1024.crt.pem", 0, CVEMO_CRL_NOT_REVOKED},
-        {"revoked.crt.pem", 0, CVEMO_CRL_REVOKED},
+        {"revoked.crt.pem", 0, E_CERT_REVOKED},
         {"expired.crt.pem", E_CERT_EXPIRED, CVEMO_CRL_NOT_REVOKED},
         {"root-b-user.crt.pem", E_ISSUECERT_INVALID, SPC_INPUTARG_ERROR_01},  // another issuer's list
+        {"user1024.crt.pem", 0, E_CRL_UNTRUSTED, "crl-cases/forged.crl.der"},
+        {"user1024.crt.pem", 0, E_CRL_OUT_OF_DATE, "crl-cases/root-a-expired.crl.der"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.certificate);
+        SCOPED_TRACE(std::string(c.certificate) + " with " + c.list);
+        const std::string crl = FixturePath(c.list);
         std::vector<char> text = PemText(c.certificate);
         EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyUserCert, text.data(), 0), c.verifyCert);
         text = PemText(c.certificate);

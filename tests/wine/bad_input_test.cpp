@@ -439,10 +439,11 @@ std::vector<Cell> Cells(const Inputs& in) {
             {fits ? longText(0) : kArg});
         add(row, Export::GetCertInfo, "item (digits: outside the table)",
             [=, &in] { return CertInfo(in.userPem, Repeated(length, '3')); }, {0});
+        // Root A is not in "ROOT" here: its list cannot vouch.
         add(row, Export::VerifyUserCRL, "mode (blanks, then 3)",
-            [=, &in] { return Crl(in.userPem, in.crlPath, Repeated(length - 1, ' ') + "3"); }, {CVEMO_CRL_NOT_REVOKED});
+            [=, &in] { return Crl(in.userPem, in.crlPath, Repeated(length - 1, ' ') + "3"); }, {E_CRL_UNTRUSTED});
         add(row, Export::VerifyUserCRL, "cert_text (PEM and line breaks)", [=, &in] { return Crl(pem, in.crlPath); },
-            {fits ? longText(CVEMO_CRL_NOT_REVOKED) : kArg});
+            {fits ? longText(E_CRL_UNTRUSTED) : kArg});
         add(row, Export::VerifyUserCRL, "crl_file", [=, &in] { return Crl(in.userPem, name); }, {E_FILE_OPEN_ERROR});
         add(row, Export::VerifyUserCert, "cert_text (PEM and line breaks)", [=] { return Cert(pem); },
             {fits ? longText(E_ISSUECERT_INVALID) : kArg});
@@ -543,6 +544,32 @@ std::vector<Cell> Cells(const Inputs& in) {
             WriteBytes(name, cut);
             return Crl(in.userPem, name);
         }, {kArg});
+    }
+
+    // Lists that cannot vouch for a certificate, or that revoke it, judged with root A in "ROOT".
+    const std::string kListRow = "revocation list: forged, changed, out of date, revoking";
+    Bytes changedList = in.crl;
+    changedList.back() ^= 0x01;  // the signature's last byte
+    const struct {
+        const char* what;
+        Bytes list;
+        const char* certificate;
+        int32_t expected;
+    } judged[] = {
+        {"signed by a stranger under the root's name", FixtureBytes("crl-cases/forged.crl.der"), "user1024",
+         E_CRL_UNTRUSTED},
+        {"the signature's last byte changed", changedList, "user1024", E_CRL_UNTRUSTED},
+        {"its next update passed", FixtureBytes("crl-cases/root-a-expired.crl.der"), "user1024", E_CRL_OUT_OF_DATE},
+        {"holding the certificate", in.crl, "revoked", E_CERT_REVOKED},
+    };
+    for (const auto& j : judged) {
+        const Bytes list = j.list;
+        const std::string certificate = PemOf(FixtureBytes(std::string(j.certificate) + ".crt.der"));
+        add(kListRow, Export::VerifyUserCRL, j.what, [=] {
+            const ScopedStoreEntry root("ROOT", "root-a.crt.der");
+            WriteBytes("judged.crl", list);
+            return Crl(certificate, "judged.crl");
+        }, {j.expected});
     }
 
     const std::string kCutMessageRow = "signed message cut short (every 8th length)";

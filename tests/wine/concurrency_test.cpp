@@ -88,7 +88,7 @@ std::vector<Step> Steps() {
          }},
         {"VerifyUserCRL: revoked", [revoked, crl] {  // the token edition logs the answer
              std::string text = revoked;
-             return Edition().verifyUserCRL(text.data(), crl.c_str(), "3") == CVEMO_CRL_REVOKED;
+             return Edition().verifyUserCRL(text.data(), crl.c_str(), "3") == E_CERT_REVOKED;
          }},
         {"VerifyUserCert", [pem] {
              std::string text = pem;
@@ -176,7 +176,7 @@ TEST(Concurrency, EightThreadsAndThreeProcessesCallEverySafeExportAtOnce) {
     const std::string logName = TodaysUserLogName();
     const auto logEntries = [&](const char* message) { return Occurrences(ReadFileBytes(logName), message); };
     const int expiredBefore = logEntries("[ERROR]CertVerifyTimeValidity is error,Error Code: 0x00000001,Line ");
-    const int revokedBefore = logEntries("[ERROR]CertFindCertificateInCRL is error,Error Code: 0x00000001,Line ");
+    const int revokedBefore = logEntries("[ERROR]CertFindCertificateInCRL is error,Error Code: 0xfffffe04,Line ");
     const int entriesBefore = logEntries("[ERROR]");
     // A block starts with its separator line (which may follow a line of another block that
     // does not end its line, "****** CertOpenSystemStore OK. \n******").
@@ -215,7 +215,7 @@ TEST(Concurrency, EightThreadsAndThreeProcessesCallEverySafeExportAtOnce) {
         // An expired certificate and a revoked one per round, each entry whole.
         EXPECT_EQ(logEntries("[ERROR]CertVerifyTimeValidity is error,Error Code: 0x00000001,Line ") - expiredBefore,
                   calls);
-        EXPECT_EQ(logEntries("[ERROR]CertFindCertificateInCRL is error,Error Code: 0x00000001,Line ") - revokedBefore,
+        EXPECT_EQ(logEntries("[ERROR]CertFindCertificateInCRL is error,Error Code: 0xfffffe04,Line ") - revokedBefore,
                   calls);
         EXPECT_EQ(logEntries("[ERROR]") - entriesBefore, 2 * calls);
     }

@@ -146,7 +146,8 @@ bool PlatformCertInfo(const std::string& pem) {
                              certificate.get()->pCertInfo->rgExtension) != nullptr;
 }
 
-// The revocation list check's work: the list file read, both contexts, the lookup.
+// The revocation list check's work: the list file read, both contexts, the list's signer found
+// in "ROOT" by its subject and its signature checked, the lookup and the list's dates.
 bool PlatformCrlLookup(const std::string& pem, const std::string& listPath) {
     const std::vector<uint8_t> list = [&] {
         std::vector<uint8_t> bytes;
@@ -159,10 +160,18 @@ bool PlatformCrlLookup(const std::string& pem, const std::string& listPath) {
     }();
     const win::CertificateContext user = ContextOfText(pem);
     const win::CrlContext crl(CertCreateCRLContext(kEncoding, list.data(), static_cast<DWORD>(list.size())));
+    if (!user || !crl) return false;
+    const win::CertStore roots(CertOpenSystemStoreA(0, "ROOT"));
+    const win::CertificateContext signer(CertFindCertificateInStore(
+        roots.get(), kEncoding, 0, CERT_FIND_SUBJECT_NAME, &crl.get()->pCrlInfo->Issuer, nullptr));
     PCRL_ENTRY entry = nullptr;
-    return user && crl &&
+    return signer &&
            CertCompareCertificateName(kEncoding, &user.get()->pCertInfo->Issuer, &crl.get()->pCrlInfo->Issuer) &&
-           CertFindCertificateInCRL(user.get(), crl.get(), 0, nullptr, &entry) && entry == nullptr;
+           CryptVerifyCertificateSignatureEx(0, kEncoding, CRYPT_VERIFY_CERT_SIGN_SUBJECT_CRL,
+                                             const_cast<CRL_CONTEXT*>(crl.get()), CRYPT_VERIFY_CERT_SIGN_ISSUER_CERT,
+                                             const_cast<CERT_CONTEXT*>(signer.get()), 0, nullptr) &&
+           CertFindCertificateInCRL(user.get(), crl.get(), 0, nullptr, &entry) && entry == nullptr &&
+           CertVerifyCRLTimeValidity(nullptr, crl.get()->pCrlInfo) == 0;
 }
 
 // The certificate check's work: decode, time check, a walk of "ROOT" for the issuer.
@@ -374,8 +383,9 @@ std::vector<Comparison> Comparisons(const TestHttpServer& server) {
               std::string text = pem;
               return Edition().verifyUserCRL(text.data(), crl.c_str(), "3") == 0;
           }),
-          {"the platform's file reading, contexts and lookup", [=] { return PlatformCrlLookup(pem, crl); }}},
-         1.2, 200},
+          {"the platform's file reading, contexts, signer in \"ROOT\", signature, lookup and dates",
+           [=] { return PlatformCrlLookup(pem, crl); }}},
+         1.2, 15, rootIn(StoreLocation::CurrentUser)},
         {"C_VEMO_VerifyUserCert", "a PEM certificate, its root first in \"ROOT\"",
          {library([=] {
               std::string text = pem;

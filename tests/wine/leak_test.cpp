@@ -157,6 +157,7 @@ bool OpenPersonalKey() {
 std::vector<Path> Paths() {
     const std::string pem = Text("user1024.crt.pem"), expired = Text("expired.crt.pem");
     const std::string revoked = Text("revoked.crt.pem"), crl = FixturePath("root-a.crl.der");
+    const std::string forged = FixturePath("crl-cases/forged.crl.der");
     const std::vector<uint8_t> der = FixtureBytes("user1024.crt.der");
     const std::string data = "leak test";
     const CVEMO_SIGNATURE_RECORD record = RecordOf(FixtureSignature("user1024", data));
@@ -176,9 +177,11 @@ std::vector<Path> Paths() {
         {"GetCertInfo", [pem] { return CertInfo(pem); }, 0, 10000},
         {"GetCertInfo: not a certificate", [] { return CertInfo("MIIBAAAA"); }, E_CERT_DATA_ERROR,
          10000},
-        {"VerifyUserCRL: not revoked", [pem, crl] { return Crl(pem, crl); }, 0, 10000},
-        {"VerifyUserCRL: revoked", [revoked, crl] { return Crl(revoked, crl); },
-         CVEMO_CRL_REVOKED, 10000},
+        // The list is judged with the keys of "ROOT", which each call reads.
+        {"VerifyUserCRL: not revoked", [pem, crl] { return Crl(pem, crl); }, 0, 100},
+        {"VerifyUserCRL: revoked", [revoked, crl] { return Crl(revoked, crl); }, E_CERT_REVOKED, 100},
+        {"VerifyUserCRL: a list no trusted key signed", [pem, forged] { return Crl(pem, forged); },
+         E_CRL_UNTRUSTED, 100},
         {"VerifyUserCRL: no such file", [pem] { return Crl(pem, "none.crl"); },
          E_FILE_OPEN_ERROR, 10000},
         {"VerifyUserCert: issued by a root of \"ROOT\"", [pem] { return Cert(pem); }, 0, 100},

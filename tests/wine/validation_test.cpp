@@ -159,20 +159,28 @@ TEST(CertCheck, TheRootIsFoundWhereverItSitsInStoreOrder) {
 
 TEST(CertCheck, ListsOfTheIssuingRootInTheStoreAreApplied) {
     // The platform's own check may pass over the store's lists; a revoked certificate must
-    // never be accepted, and one that a list does not revoke must be.
+    // never be accepted, and one that a list does not revoke must be. A list counts as the
+    // revocation list check judges it: signed by a key of the store.
     const struct {
         const char* list;
         const char* certificate;
         int32_t expected;
+        const char* signer;  // a separate list-signing certificate put into "ROOT"
     } cases[] = {
         {"root-a.crl.der", "revoked.crt.pem", E_ISSUECERT_INVALID},
         {"root-a-long.crl.der", "revoked.crt.pem", E_ISSUECERT_INVALID},
         {"root-a.crl.der", "user1024.crt.pem", 0},
         {"root-a-empty.crl.der", "revoked.crt.pem", 0},
         {"root-b.crl.der", "revoked.crt.pem", 0},  // another root's list says nothing of it
+        {"crl-cases/forged.crl.der", "revoked.crt.pem", 0},
+        {"crl-cases/root-a-expired.crl.der", "revoked.crt.pem", E_ISSUECERT_INVALID},
+        {"crl-cases/by-list-signer.crl.der", "revoked.crt.pem", E_ISSUECERT_INVALID, "crl-cases/list-signer.crt.der"},
+        {"crl-cases/by-list-signer.crl.der", "revoked.crt.pem", 0},
     };
     ScopedStoreEntry root("ROOT", "root-a.crt.der");
     for (const auto& c : cases) {
+        std::optional<ScopedStoreEntry> signer;
+        if (c.signer) signer.emplace("ROOT", c.signer);
         ScopedStoreEntry list("ROOT", c.list);
         EXPECT_EQ(VerifyCert(FixtureText(c.certificate)).result, c.expected) << c.certificate << " with " << c.list;
     }
@@ -251,6 +259,7 @@ TEST(CertCheck, FailuresAreWrittenDownByEdition) {
 
 TEST(CrlCheck, OutcomeOfEachListAndMode) {
     ScopedWorkingDirectory directory;
+    ScopedStoreEntry root("ROOT", "root-a.crt.der");
     const std::string revoked = FixtureText("revoked.crt.pem");
     const std::string user = FixtureText("user1024.crt.b64");
     const std::string der = FixtureText("root-a.crl.der");
@@ -269,23 +278,23 @@ TEST(CrlCheck, OutcomeOfEachListAndMode) {
         {"no certificate text", "certificate", std::nullopt, "4", E_FAILED},
         {"certificate in bad Base64", "MIIB*AAA", std::nullopt, "4", E_PEM_DECODE_ERROR},
         {"a list as the certificate", b64, std::nullopt, "4", E_CERT_DATA_ERROR},
-        {"revoked, DER", revoked, der, "3", CVEMO_CRL_REVOKED},
-        {"revoked, PEM LF", revoked, pem, "3", CVEMO_CRL_REVOKED},
-        {"revoked, PEM CR LF", revoked, WithCrLf(pem), "3", CVEMO_CRL_REVOKED},
-        {"revoked, PEM one line", revoked, OneLine(pem), "3", CVEMO_CRL_REVOKED},
-        {"revoked, bare Base64", revoked, b64, "3", CVEMO_CRL_REVOKED},
+        {"revoked, DER", revoked, der, "3", E_CERT_REVOKED},
+        {"revoked, PEM LF", revoked, pem, "3", E_CERT_REVOKED},
+        {"revoked, PEM CR LF", revoked, WithCrLf(pem), "3", E_CERT_REVOKED},
+        {"revoked, PEM one line", revoked, OneLine(pem), "3", E_CERT_REVOKED},
+        {"revoked, bare Base64", revoked, b64, "3", E_CERT_REVOKED},
         {"not listed, DER", user, der, "3", CVEMO_CRL_NOT_REVOKED},
         {"not listed, PEM CR LF", user, WithCrLf(pem), "3", CVEMO_CRL_NOT_REVOKED},
         {"not listed, bare Base64", user, b64, "3", CVEMO_CRL_NOT_REVOKED},
         {"empty list", revoked, FixtureText("root-a-empty.crl.der"), "3", CVEMO_CRL_NOT_REVOKED},
-        {"another root's list, its own user", FixtureText("root-b-user.crt.pem"), FixtureText("root-b.crl.der"), "3",
-         CVEMO_CRL_NOT_REVOKED},
+        {"another root's list, its own user, that root not in \"ROOT\"", FixtureText("root-b-user.crt.pem"),
+         FixtureText("root-b.crl.der"), "3", E_CRL_UNTRUSTED},
         // Read whole: text of exactly one block and past two, DER past one and past two blocks
         // with the entry last.
-        {"text of 4096 bytes", revoked, PaddedTo(4096, pem), "3", CVEMO_CRL_REVOKED},
-        {"text of 8193 bytes", revoked, PaddedTo(8193, pem), "3", CVEMO_CRL_REVOKED},
-        {"DER of 5138 bytes", revoked, FixtureText("root-a-large.crl.der"), "3", CVEMO_CRL_REVOKED},
-        {"DER of 8938 bytes, entry last", revoked, FixtureText("root-a-long.crl.der"), "3", CVEMO_CRL_REVOKED},
+        {"text of 4096 bytes", revoked, PaddedTo(4096, pem), "3", E_CERT_REVOKED},
+        {"text of 8193 bytes", revoked, PaddedTo(8193, pem), "3", E_CERT_REVOKED},
+        {"DER of 5138 bytes", revoked, FixtureText("root-a-large.crl.der"), "3", E_CERT_REVOKED},
+        {"DER of 8938 bytes, entry last", revoked, FixtureText("root-a-long.crl.der"), "3", E_CERT_REVOKED},
         {"DER of 8938 bytes, not listed", user, FixtureText("root-a-long.crl.der"), "3", CVEMO_CRL_NOT_REVOKED},
         {"text of more than 4096 bytes of DER", revoked, FixtureText("root-a-large.crl.pem"), "3",
          E_PEM_DECODE_ERROR},
@@ -300,8 +309,8 @@ TEST(CrlCheck, OutcomeOfEachListAndMode) {
         // Modes: read as a decimal number; 1 and 2 consult no list.
         {"mode 1", revoked, std::nullopt, "1", CVEMO_CRL_NOT_REVOKED},
         {"mode 2", revoked, std::nullopt, "2", CVEMO_CRL_NOT_REVOKED},
-        {"mode \" 3\"", revoked, der, " 3", CVEMO_CRL_REVOKED},
-        {"mode \"+3x\"", revoked, der, "+3x", CVEMO_CRL_REVOKED},
+        {"mode \" 3\"", revoked, der, " 3", E_CERT_REVOKED},
+        {"mode \"+3x\"", revoked, der, "+3x", E_CERT_REVOKED},
         {"mode 4", revoked, der, "4", SPC_INPUTARG_ERROR_01},
         {"mode 0", revoked, der, "0", SPC_INPUTARG_ERROR_01},
         {"mode \"\"", revoked, der, "", SPC_INPUTARG_ERROR_01},
@@ -314,8 +323,64 @@ TEST(CrlCheck, OutcomeOfEachListAndMode) {
     }
 }
 
+TEST(CrlCheck, EachListIsJudgedInOneOrder) {
+    // Lists of tests/fixtures/pki/crl-cases, each holding "revoked" (serial 5001): the first row
+    // of the order that applies answers, and a list a trusted key signed that holds the
+    // certificate revokes it whatever follows.
+    ScopedWorkingDirectory directory;
+    ScopedStoreEntry root("ROOT", "root-a.crt.der");
+    const std::string user = "user1024.crt.pem", revoked = "revoked.crt.pem", ca = "intermediate.crt.pem";
+    const std::string dpUser = "crl-cases/dp-user.crt.pem", otherDpUser = "crl-cases/other-dp-user.crt.pem";
+    const struct {
+        const char* list;
+        std::string certificate;
+        int32_t expected;
+        const char* signer;  // a certificate put into "ROOT" beside root A
+    } cases[] = {
+        // Signed by a key of "ROOT" under the list issuer's name, allowed to sign lists.
+        {"forged", user, E_CRL_UNTRUSTED},
+        {"forged", revoked, E_CRL_UNTRUSTED},
+        {"by-list-signer", user, CVEMO_CRL_NOT_REVOKED, "crl-cases/list-signer.crt.der"},
+        {"by-list-signer", revoked, E_CERT_REVOKED, "crl-cases/list-signer.crt.der"},
+        {"by-list-signer", revoked, E_CRL_UNTRUSTED},
+        {"by-no-crl-sign", user, E_CRL_UNTRUSTED, "crl-cases/no-crl-sign.crt.der"},
+        // The issuer's name written otherwise: string type, letter case, runs of spaces.
+        {"renamed-issuer", user, CVEMO_CRL_NOT_REVOKED},
+        {"renamed-issuer", revoked, E_CERT_REVOKED},
+        // What the library does not process, and the scope of the list.
+        {"unknown-critical", user, E_CRL_UNTRUSTED},
+        {"unknown-critical", revoked, E_CERT_REVOKED},
+        {"delta", user, E_CRL_UNTRUSTED},
+        {"delta", revoked, E_CERT_REVOKED},
+        {"idp-only-user", user, CVEMO_CRL_NOT_REVOKED},
+        {"idp-only-user", ca, E_CRL_UNTRUSTED},
+        {"idp-only-ca", ca, CVEMO_CRL_NOT_REVOKED},
+        {"idp-only-ca", user, E_CRL_UNTRUSTED},
+        {"idp-only-ca", revoked, E_CERT_REVOKED},
+        {"idp-only-attribute", user, E_CRL_UNTRUSTED},
+        {"idp-some-reasons", user, E_CRL_UNTRUSTED},
+        {"idp-indirect", user, E_CRL_UNTRUSTED},
+        {"idp-dp-name", dpUser, CVEMO_CRL_NOT_REVOKED},
+        {"idp-dp-name", otherDpUser, E_CRL_UNTRUSTED},
+        {"idp-dp-name", user, E_CRL_UNTRUSTED},  // no distribution point: named by its issuer
+        // Dates.
+        {"root-a-expired", user, E_CRL_OUT_OF_DATE},
+        {"root-a-expired", revoked, E_CERT_REVOKED},
+        {"root-a-future", user, E_CRL_OUT_OF_DATE},
+        {"root-a-future", revoked, E_CERT_REVOKED},
+    };
+    for (const auto& c : cases) {
+        std::optional<ScopedStoreEntry> signer;
+        if (c.signer) signer.emplace("ROOT", c.signer);
+        const std::string list = FixturePath(std::string("crl-cases/") + c.list + ".crl.der");
+        EXPECT_EQ(VerifyCrl(FixtureText(c.certificate), list.c_str(), "3").result, c.expected)
+            << c.certificate << " with " << c.list << (c.signer ? " and its signer" : "");
+    }
+}
+
 TEST(CrlCheck, OnlyTheTokenEditionWritesDown) {
-    const std::string revoked = FixtureText("revoked.crt.pem");
+    ScopedStoreEntry root("ROOT", "root-a.crt.der");
+    const std::string revoked = FixtureText("revoked.crt.pem"), user = FixtureText("user1024.crt.pem");
     const struct {
         const char* name;
         const std::string certificate;
@@ -323,8 +388,20 @@ TEST(CrlCheck, OnlyTheTokenEditionWritesDown) {
         std::string log;
     } cases[] = {
         {"revoked", revoked, FixtureText("root-a.crl.der"),
-         LogOf({"CertFindCertificateInCRL is error,Error Code: 0x00000001,Line \\d+"})},
+         LogOf({"CertFindCertificateInCRL is error,Error Code: 0xfffffe04,Line \\d+"})},
         {"not listed", FixtureText("user1024.crt.pem"), FixtureText("root-a.crl.der"), ""},
+        {"forged", user, FixtureText("crl-cases/forged.crl.der"),
+         LogOf({"CryptVerifyCertificateSignatureEx is error,Error Code: 0xfffffe03,Line \\d+"})},
+        {"unknown critical extension", user, FixtureText("crl-cases/unknown-critical.crl.der"),
+         LogOf({"CheckCRLExtensions is error,Error Code: 0xfffffe03,Line \\d+"})},
+        {"delta", user, FixtureText("crl-cases/delta.crl.der"),
+         LogOf({"CheckCRLDelta is error,Error Code: 0xfffffe03,Line \\d+"})},
+        {"out of scope", user, FixtureText("crl-cases/idp-only-ca.crl.der"),
+         LogOf({"CheckCRLScope is error,Error Code: 0xfffffe03,Line \\d+"})},
+        {"not yet issued", user, FixtureText("crl-cases/root-a-future.crl.der"),
+         LogOf({"CheckCRLThisUpdate is error,Error Code: 0xfffffe02,Line \\d+"})},
+        {"out of date", user, FixtureText("crl-cases/root-a-expired.crl.der"),
+         LogOf({"CheckCRLNextUpdate is error,Error Code: 0xfffffe02,Line \\d+"})},
         {"0x30 but no list", revoked, "0 is no list",
          LogOf({"CertFindCertificateInCRL is error,Error Code: 0x00000000,Line \\d+"})},
         {"another issuer", revoked, FixtureText("root-b.crl.der"),

@@ -142,8 +142,11 @@ try:
         ("trace", ["--json", "verifycert", P + "expired.crt.pem"], 1,
          [{"result": -505, "name": "E_CERT_EXPIRED", "meaning": "the certificate has expired or is not yet valid..."}]),
         ("token", ["verifycrl", P + "revoked.crt.pem", P + "root-a.crl.pem"], 1,
-         ["C_VEMO_VerifyUserCRL: 1 (CVEMO_CRL_REVOKED: revoked: the revocation list holds the certificate)\n"
+         ["C_VEMO_VerifyUserCRL: -508 (E_CERT_REVOKED: revoked: a list signed by a key of \"ROOT\" holds the "
+          "certificate (even when the list is out of date))\n"
           "  certificate  " + P + "revoked.crt.pem\n  list         " + P + "root-a.crl.pem\n  mode         3\n"]),
+        ("trace", ["--json", "verifycrl", P + "user1024.crt.pem", P + "crl-cases\\forged.crl.der"], 1,
+         [{"result": -509, "name": "E_CRL_UNTRUSTED", "meaning": "the list cannot vouch: no certificate of..."}]),
         ("picker", ["--json", "verifycrl", P + "user1024.crt.pem", P + "root-a.crl.pem"], 0,
          [{"result": 0, "name": "CVEMO_CRL_NOT_REVOKED", "meaning": "not revoked..."}]),
         ("token", ["sign", "pay 100", "--out", W + "pay.sig"], 0,
@@ -181,8 +184,10 @@ try:
         ("token", ["random", "16", "--bogus"], 2, ["vemo: no such option \"--bogus\""]),
         ("", ["codes"], 0, ["-1011  SPC_INPUTARG_ERROR_01      an argument is missing"]),
         ("", ["--json", "codes", "1"], 0,
-         [{"meanings": [{"where": "C_VEMO_VerifyUserCRL", "name": "CVEMO_CRL_REVOKED"},
-                        {"where": "C_VEMO_VerifySign", "name": "", "meaning": "the provider refused the key"}]}]),
+         [{"meanings": [{"where": "C_VEMO_VerifySign", "name": "", "meaning": "the provider refused the key"}]}]),
+        ("", ["--json", "codes", "-508"], 0,
+         [{"meanings": [{"where": "C_VEMO_VerifyUserCRL", "name": "E_CERT_REVOKED"},
+                        {"where": "in general", "name": "E_CERT_REVOKED"}]}]),
         ("", ["codes", "0x80090016"], 0, ["-2146893802  Windows        Windows error 0x80090016"]),
         ("", ["codes", "one"], 2, ["usage: vemo [--json] codes [<value>]"]),
         ("", ["help", "nothing"], 2, ["vemo: unknown command \"nothing\""]),
