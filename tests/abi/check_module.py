@@ -32,6 +32,7 @@ EXPORTS = [
     ("C_VEMO_NewPack", 1, (11, None, None)),
     ("C_VEMO_GenerateRandom", 2, (12, 11, 9)),
     ("C_VEMO_Hash", 5, (13, 12, 10)),
+    ("C_VEMO_VerifyCertPath", 6, (25, 25, 25)),
 ]
 # Exported under their decorated names in the stdcall editions.
 DECORATED = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}
