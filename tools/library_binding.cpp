@@ -31,6 +31,7 @@ constexpr ExportEntry kExports[kExportCount] = {
     {"C_VEMO_NewPack", nullptr},
     {"C_VEMO_GenerateRandom", "_C_VEMO_GenerateRandom@8"},
     {"C_VEMO_Hash", "_C_VEMO_Hash@20"},
+    {"C_VEMO_VerifyCertPath", nullptr},
 };
 
 // One signature in both calling conventions; the edition decides which one is called.
@@ -155,6 +156,12 @@ int32_t LibraryBinding::generateRandom(uint8_t* buffer, uint32_t length) const {
 int32_t LibraryBinding::hash(int32_t ignored, const uint8_t* data, uint32_t dataLength, uint8_t* digest,
                              uint32_t* digestLength) const {
     return Call(proc(Export::Hash), stdcallEdition_, ignored, data, dataLength, digest, digestLength);
+}
+
+int32_t LibraryBinding::verifyCertPath(const char* certText, const char* intermediates, const char* crlFiles,
+                                       uint32_t flags, char* pathOut, uint32_t* pathOutLength) const {
+    return Call(proc(Export::VerifyCertPath), stdcallEdition_, certText, intermediates, crlFiles, flags, pathOut,
+                pathOutLength);
 }
 
 }  // namespace vemo::tool

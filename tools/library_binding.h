@@ -17,8 +17,9 @@ namespace vemo::tool {
 enum class Export {
     FreePack, GetUserCert, GetCertInfo, VerifyUserCRL, VerifyUserCert, Sign, SignEx, VerifySign,
     Sign_P7, VerifySign_P7, NewPack, GenerateRandom, Hash,
+    VerifyCertPath,
 };
-inline constexpr int kExportCount = 13;
+inline constexpr int kExportCount = 14;
 
 // The editions, told apart by their exports: the token edition alone has C_VEMO_NewPack, the
 // picker edition alone plain names for C_VEMO_GenerateRandom and C_VEMO_Hash.
@@ -77,6 +78,8 @@ public:
     int32_t generateRandom(uint8_t* buffer, uint32_t length) const;
     int32_t hash(int32_t ignored, const uint8_t* data, uint32_t dataLength, uint8_t* digest,
                  uint32_t* digestLength) const;
+    int32_t verifyCertPath(const char* certText, const char* intermediates, const char* crlFiles, uint32_t flags,
+                           char* pathOut, uint32_t* pathOutLength) const;
 
 private:
     void bind();
