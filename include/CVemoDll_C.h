@@ -21,8 +21,9 @@
  *    call at a time across threads and processes; C_VEMO_GetUserCert's token source ("4")
  *    reads the token one call at a time within the process; the user log and the trace file
  *    take one entry or line at a time within the process (lines of overlapping traced calls
- *    interleave); the picker edition's remembered certificate is guarded by a lock. Two
- *    overlapping calls of the personal-store source both write "certinfo.txt".
+ *    interleave); the picker edition's remembered certificate is guarded by a lock;
+ *    C_VEMO_VerifyCertPath's "ROOT" and "CA" stores, kept open between calls, are guarded by a
+ *    lock. Two overlapping calls of the personal-store source both write "certinfo.txt".
  *  - Picker edition: C_VEMO_GetUserCert and C_VEMO_SignEx (C_VEMO_Sign) may show a dialog in
  *    which the user picks a certificate. The dialogs are modal on the calling thread: the call
  *    returns when the user has closed the dialog, and that thread's own windows wait meanwhile.
@@ -556,7 +557,9 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_Hash(int32_t ignored, const uint8_t* data, u
  * white space folded, PrintableString and UTF8String alike), anchors first; where several could
  * issue a certificate (renewed or cross certificates), each is tried in turn. The search is
  * bounded: paths of at most CVEMO_PATH_LENGTH_MAX certificates (anchor included), at most 128
- * issuer signatures checked and 16 complete paths judged in one call.
+ * issuer signatures checked and 16 complete paths judged in one call. The "ROOT" and "CA" stores
+ * stay open between calls (they are costly to read) and are opened again once the registry's
+ * certificate stores, the current user's or the local machine's, have changed.
  *
  * The path validates as RFC 5280 section 6.1 does, without certificate policies (they are not
  * processed, so a certificate that marks policies critical is refused like any other unprocessed

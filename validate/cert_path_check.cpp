@@ -12,6 +12,7 @@
 #include "validate/path_validation.h"
 #include "validate/revocation_list.h"
 #include "validate/step_report.h"
+#include "validate/store_cache.h"
 #include "validate/user_certificate_in.h"
 
 namespace vemo::validate {
@@ -101,7 +102,7 @@ int32_t CheckPath(const char* certText, const char* intermediates, const char* c
 
     if (const int32_t code = AddIntermediates(intermediates, pool, trace); code != 0) return code;
     if (const int32_t code = AddListFiles(crlFiles, pool, trace); code != 0) return code;
-    const win::CertStore roots = cert::OpenSystemStore("ROOT");
+    const win::CertStore roots = CurrentUserStore("ROOT");
     if (!roots) {
         ReportFailure(&trace, "CertOpenSystemStore", __LINE__);
         return E_ROOT_STORE_ERROR;
@@ -109,7 +110,7 @@ int32_t CheckPath(const char* certText, const char* intermediates, const char* c
     trace("CertOpenSystemStore succeeds.\n");
     pool.addAnchors(roots.get());
     // Without the "CA" store a path may still be found through the caller's intermediates.
-    if (const win::CertStore authorities = cert::OpenSystemStore("CA")) pool.addIntermediates(authorities.get());
+    if (const win::CertStore authorities = CurrentUserStore("CA")) pool.addIntermediates(authorities.get());
 
     PathValidation validation(pool, (flags & CVEMO_PATH_REVOCATION) != 0);
     const PathSearchResult result = validation.validate();
