@@ -196,6 +196,7 @@ TEST(Binding, NamesAndOrdinalsLeadToTheBoundExports) {
         {"C_VEMO_VerifySign", "_C_VEMO_VerifySign@28", false, {8, 8, 8}, bound(&C_VEMO_VerifySign)},
         {"C_VEMO_GenerateRandom", "_C_VEMO_GenerateRandom@8", true, {12, 11, 9}, bound(&C_VEMO_GenerateRandom)},
         {"C_VEMO_Hash", "_C_VEMO_Hash@20", true, {13, 12, 10}, bound(&C_VEMO_Hash)},
+        {"C_VEMO_VerifyCertPath", "_C_VEMO_VerifyCertPath@24", false, {25, 25, 25}, bound(&C_VEMO_VerifyCertPath)},
     };
     for (const Export& e : exports) {
         SCOPED_TRACE(e.plain);

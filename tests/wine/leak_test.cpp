@@ -138,6 +138,12 @@ std::function<int32_t()> LoadAndUnload(const std::wstring& module) {
     };
 }
 
+int32_t CertPath(const std::string& text, const std::string& intermediates, const std::string& lists, uint32_t flags) {
+    std::vector<char> path(CVEMO_PATH_TEXT_MAX);
+    uint32_t length = static_cast<uint32_t>(path.size());
+    return Edition().verifyCertPath(text.c_str(), intermediates.c_str(), lists.c_str(), flags, path.data(), &length);
+}
+
 // The picker edition's key opening as the platform does it alone (Wine keeps a handle each time).
 bool OpenPersonalKey() {
     const win::CertStore personal(CertOpenSystemStoreA(0, "MY"));
@@ -194,6 +200,15 @@ std::vector<Path> Paths() {
         {"Hash", [] { return Hash(true); }, 0, 1000},
         {"Hash: no length", [] { return Hash(false); }, SPC_INPUTARG_ERROR_01, 10000},
     };
+    const std::string pathUser = Text("path-cases/user-1.crt.pem"), pathCa = Text("path-cases/ca-1.crt.pem");
+    const std::string pathLists = FixturePath("path-cases/ca-1.crl.pem") + ";" + FixturePath("path-cases/root.crl.pem");
+    paths.push_back({"VerifyCertPath: through an intermediate, two lists required",
+                     [=] { return CertPath(pathUser, pathCa, pathLists, CVEMO_PATH_REVOCATION); }, 0, 100});
+    paths.push_back({"VerifyCertPath: revoked", [=] { return CertPath(Text("path-cases/revoked-user.crt.pem"), pathCa,
+                                                                        pathLists, 0); },
+                     E_CERT_REVOKED, 50});
+    paths.push_back({"VerifyCertPath: no such list file", [=] { return CertPath(pathUser, pathCa, "none.crl", 0); },
+                     E_FILE_OPEN_ERROR, 10000});
     if (IsToken()) {
         paths.push_back({"NewPack and FreePack", NewAndFreePack, 0, 10000});
         paths.push_back({"NewPack: no pointer", [] { return Edition().newPack(nullptr); },
@@ -249,6 +264,7 @@ long long Grown(SIZE_T before, SIZE_T after) { return static_cast<long long>(aft
 TEST(Leaks, EveryExportManyTimesLeavesHandlesAndMemoryFlat) {
     ScopedWorkingDirectory directory;
     const ScopedStoreEntry root("ROOT", "root-a.crt.der");
+    const ScopedStoreEntry pathRoot("ROOT", "path-cases/root.crt.pem");
     const PersonalCertificate personal("user1024");
     ScopedTokenStore token;
     token.plugIn(TokenOf({FixtureContainer("user1024", "LAB-USER")}));
