@@ -87,10 +87,11 @@ const Command kVerifyCertCommand = {
     VerifyCert};
 const Command kVerifyCrlCommand = {
     "verifycrl", "<certificate file> <CRL file> [<mode>]",
-    "looks a certificate up in a revocation list file (C_VEMO_VerifyUserCRL)",
-    "The CRL file is DER, PEM or bare Base64. The mode is \"3\" (look up, the default); \"1\" and\n"
-    "\"2\" answer 0 without reading the list. After a lookup, 0 means not revoked and 1 revoked\n"
-    "(exit status 1).",
+    "judges a revocation list file for a certificate (C_VEMO_VerifyUserCRL)",
+    "The CRL file is DER, PEM or bare Base64. The mode is \"3\" (judge the list, the default); \"1\"\n"
+    "and \"2\" answer 0 without reading the list. A list counts when a certificate of the current\n"
+    "user's \"ROOT\" store signed it: then 0 means not revoked and -508 revoked; -509 and -510 say\n"
+    "the list cannot vouch or is out of date (exit status 1 for any answer but 0).",
     VerifyCrl};
 const Command kVerifyPathCommand = {
     "verifypath", "<certificate file> [--intermediates <file>] [--crl <file>]... [--require-revocation]",
