@@ -5,6 +5,7 @@
 
 #include "cert/cert_info_text.h"
 #include "cert/certificate_extensions.h"
+#include "cert/name_text.h"
 #include "cert/store_search.h"
 #include "codec/serial_text.h"
 #include "frame/certificate_text_in.h"
@@ -62,10 +63,9 @@ void SerialText(PCCERT_CONTEXT certificate, char* text, size_t size) {
     codec::SerialToHex(serial.pbData, serial.cbData, codec::SerialOrder::EvenLengthsReversed, text, size);
 }
 
-void NameText(const CERT_NAME_BLOB& name, InfoText& out) {
-    char scratch[kNameScratchSize] = {};
-    CertNameToStrA(kCertEncoding, const_cast<CERT_NAME_BLOB*>(&name), CERT_X500_NAME_STR, scratch, kNameScratchSize);
-    CopyCut(scratch, std::strlen(scratch), out);
+void CopyName(const CERT_NAME_BLOB& name, InfoText& out) {
+    const std::string text = NameText(name);
+    CopyCut(text.data(), text.size(), out);
 }
 
 void AppendLocalDate(const FILETIME& utc, InfoText& out) {
@@ -124,13 +124,13 @@ bool ItemText(int32_t item, PCCERT_CONTEXT certificate, InfoText& out) {
             CopyCut(slot, SlotText(certificate, kSlotSerial, slot), out);
             return true;
         }
-        case 3: NameText(info.Subject, out); return true;
+        case 3: CopyName(info.Subject, out); return true;
         case 4:
             AppendLocalDate(info.NotBefore, out);
             std::strcat(out, ",");
             AppendLocalDate(info.NotAfter, out);
             return true;
-        case 5: NameText(info.Issuer, out); return true;
+        case 5: CopyName(info.Issuer, out); return true;
         case 6: HexText(info.SubjectPublicKeyInfo.PublicKey.pbData, info.SubjectPublicKeyInfo.PublicKey.cbData, out);
             return true;
         case 7:
@@ -150,6 +150,13 @@ bool ItemText(int32_t item, PCCERT_CONTEXT certificate, InfoText& out) {
 }
 
 }  // namespace
+
+std::string NameText(const CERT_NAME_BLOB& name) {
+    char scratch[kNameScratchSize] = {};
+    CertNameToStrA(kCertEncoding, const_cast<CERT_NAME_BLOB*>(&name), CERT_X500_NAME_STR, scratch, kNameScratchSize);
+    const size_t length = std::strlen(scratch);
+    return std::string(scratch, length < kInfoTextSize ? length : kInfoTextSize - 1);
+}
 
 int32_t GetCertInfo(char* certText, const char* item, char* infoOut, PackItem* pack) {
     if constexpr (kFreshBuffers) {

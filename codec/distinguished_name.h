@@ -7,6 +7,7 @@
 // order, the attributes of a multi-valued one as a set. Portable (no windows.h).
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,12 @@ public:
     bool appendRelative(ByteReader attributes);
 
     bool operator==(const CanonicalName& other) const { return relativeNames_ == other.relativeNames_; }
+    // Whether this name starts with the relative names of `base`, in order: a name in the subtree
+    // that `base` names (a name constraint's directory name).
+    bool within(const CanonicalName& base) const {
+        return base.relativeNames_.size() <= relativeNames_.size() &&
+               std::equal(base.relativeNames_.begin(), base.relativeNames_.end(), relativeNames_.begin());
+    }
     bool operator!=(const CanonicalName& other) const { return !(*this == other); }
 
 private:

@@ -25,17 +25,19 @@
  *    account can take (see C_VEMO_Hash; C_VEMO_HashEx and C_VEMO_VerifyData use none);
  *    C_VEMO_GetUserCert's token source ("4") reads the token one call at a time within the
  *    process; the user log and the trace file take one entry or line at a time within the
- *    process (lines of overlapping traced calls interleave); the picker edition's remembered certificate is guarded by a lock. Two
- *    overlapping calls of the personal-store source both write "certinfo.txt".
+ *    process (lines of overlapping traced calls interleave); the picker edition's remembered
+ *    certificate is guarded by a lock; C_VEMO_VerifyCertPath's "ROOT" and "CA" stores, kept
+ *    open between calls, are guarded by a lock. Two overlapping calls of the personal-store
+ *    source both write "certinfo.txt".
  *  - Picker edition: C_VEMO_GetUserCert and C_VEMO_SignEx (C_VEMO_Sign) may show a dialog in
  *    which the user picks a certificate. The dialogs are modal on the calling thread: the call
  *    returns when the user has closed the dialog, and that thread's own windows wait meanwhile.
  *    The templates are the library's own resources, whatever program calls it.
  *
  * Editions. The same interface ships in three builds of one library:
- *  - token edition:  stdcall, 17 exports, key in the USB key token, daily user log;
- *  - trace edition:  stdcall, 16 exports (no C_VEMO_NewPack), debug trace file;
- *  - picker edition: cdecl,   14 exports, key of a personal-store certificate, no diagnostics.
+ *  - token edition:  stdcall, 18 exports, key in the USB key token, daily user log;
+ *  - trace edition:  stdcall, 17 exports (no C_VEMO_NewPack), debug trace file;
+ *  - picker edition: cdecl,   15 exports, key of a personal-store certificate, no diagnostics.
  * Define CVEMO_PICKER_EDITION before including this header to call the picker edition.
  * In the token and trace editions C_VEMO_GenerateRandom and C_VEMO_Hash are exported under
  * their decorated names "_C_VEMO_GenerateRandom@8" and "_C_VEMO_Hash@20"; the import
@@ -43,7 +45,7 @@
  * On 64-bit Windows there is one calling convention; names and ordinals are the same.
  * The exports from ordinal 20 on are in every edition, under their plain names and the same
  * ordinals, with the edition's calling convention: C_VEMO_HashEx (20), C_VEMO_SignData (21),
- * C_VEMO_VerifyData (22) and C_VEMO_VerifyMessage (24).
+ * C_VEMO_VerifyData (22), C_VEMO_VerifyMessage (24) and C_VEMO_VerifyCertPath (25).
  */
 #ifndef CVEMODLL_C_H
 #define CVEMODLL_C_H
@@ -713,6 +715,96 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyMessage(const uint8_t* message, uint32
                                                   const uint8_t* detached_content, uint32_t detached_length,
                                                   uint8_t* content, uint32_t* content_length,
                                                   char* signer_certificate, uint32_t* signer_certificate_length);
+
+/*
+ * Certification path validation (ordinal 25 in every edition).
+ *
+ * Builds a path from the certificate `cert_text` (PEM or bare Base64, as C_VEMO_VerifyUserCert
+ * takes it, at most 4096 characters; never changed, in any edition) to a trust anchor, any
+ * certificate of the current user's "ROOT" store, through the intermediate certificates of
+ * `intermediates` (null, or text of one or more "-----BEGIN CERTIFICATE-----" blocks, at most
+ * CVEMO_PATH_INTERMEDIATES_MAX; text between blocks is passed over; without a block the text is
+ * one certificate's Base64; an empty text holds none) and of the current user's "CA" store.
+ * Issuers are found by name (names compared as RFC 5280 compares them: letter case and runs of
+ * white space folded, PrintableString and UTF8String alike), anchors first; where several could
+ * issue a certificate (renewed or cross certificates), each is tried in turn. The search is
+ * bounded: paths of at most CVEMO_PATH_LENGTH_MAX certificates (anchor included), at most 128
+ * issuer signatures checked and 16 complete paths judged in one call. The "ROOT" and "CA" stores
+ * stay open between calls (they are costly to read) and are opened again once the registry's
+ * certificate stores, the current user's or the local machine's, have changed.
+ *
+ * The path validates as RFC 5280 section 6.1 does, without certificate policies (they are not
+ * processed, so a certificate that marks policies critical is refused like any other unprocessed
+ * critical extension; the extended key usage is recognised, and no purpose is asked): every
+ * signature verifies with its issuer's key; every certificate, the anchor included, is within
+ * its validity period now; every issuer is a CA (basic constraints) within its path length
+ * constraint (self-issued certificates below it not counted) and, where it carries key usage, may
+ * sign certificates; the names below an issuer (subject, e-mail addresses in it, alternative
+ * names) keep its name constraints (self-issued intermediates exempt); no certificate marks an
+ * extension critical that is not processed. The anchor's own basic constraints, key usage and
+ * name constraints apply where it carries them (an anchor without basic constraints counts as a
+ * CA); a certificate that is itself in "ROOT" is its own one-certificate path.
+ *
+ * Revocation: lists come from `crl_files` (null, or file names separated by ';', empty names
+ * passed over, at most CVEMO_PATH_LIST_FILES_MAX; each DER, PEM or bare Base64 as
+ * C_VEMO_VerifyUserCRL reads it) and from the "ROOT" and "CA" stores; nothing is downloaded.
+ * Each list is judged for each certificate below the anchor as C_VEMO_VerifyUserCRL judges it:
+ * it must be of the certificate's issuer and signed by the issuer's key, or by another
+ * certificate under the issuer's name whose own path validates (its own revocation is not
+ * checked), with key usage allowing list signing where it carries key usage. Such a list that
+ * holds the certificate revokes it, even when out of date; one that does not hold it counts when
+ * it is current, marks no unknown extension critical and its scope covers the certificate
+ * (delta and indirect lists do not count). `flags`: CVEMO_PATH_REVOCATION asks that every
+ * certificate below the anchor be covered by a list that counts; without it, lists that are
+ * there are honoured and missing ones are no error. Other bits: SPC_INPUTARG_ERROR_01.
+ *
+ * `path_out` (may be null, with or without `path_out_length`): the path's subjects, as
+ * C_VEMO_GetCertInfo writes item 3 (a carriage return or line feed inside a subject written as
+ * a space), one a line, the certificate first and the anchor last, lines separated by one line
+ * feed (none after the last), zero-terminated; on a failure, the path as far as it was judged,
+ * the failing certificate last (no path reached an anchor: the longest chain of issuers found).
+ * Sized as the header's contract says, with one difference: the result is the validation's. A
+ * size query answers with the validation's result and the length; a failure writes its path
+ * when it fits and otherwise only the length; a path that validates but does not fit gives
+ * E_BUFFER_TOO_SMALL. CVEMO_PATH_TEXT_MAX bytes always suffice.
+ *
+ * Results, in the order they are checked:
+ *   SPC_INPUTARG_ERROR_01  no certificate text, an empty one or one over 4096 characters;
+ *                          unknown flags; `path_out` without `path_out_length`; more
+ *                          intermediates or list files than the bounds above; a list file that
+ *                          holds no revocation list;
+ *   E_FAILED, E_PEM_DECODE_ERROR, E_CERT_DATA_ERROR  the certificate or an intermediate is not
+ *                          certificate text, not Base64 (of at most 4096 bytes), not a
+ *                          certificate; a list file's text is neither armour nor Base64, or
+ *                          does not decode;
+ *   E_FILE_OPEN_ERROR, E_FILE_READ_ERROR  a list file cannot be opened; it is empty or unread;
+ *   E_ROOT_STORE_ERROR     the "ROOT" store cannot be opened;
+ *   E_ISSUECERT_INVALID    no path reaches an anchor (no issuer found, no candidate's signature
+ *                          verifies, or the bounds were reached);
+ *   then, when no path validates, the first path that reached an anchor: its certificates from
+ *   the certificate up, each for
+ *   E_CERT_NOT_YET_VALID, E_CERT_EXPIRED  not yet valid / expired (both codes in every edition);
+ *   E_PATH_CONSTRAINT      an issuer that may not issue, a name outside an issuer's constraints,
+ *                          or an unprocessed extension marked critical;
+ *   and then again from the certificate up, each for its revocation:
+ *   E_CERT_REVOKED         a list that counts holds the certificate;
+ *   E_CRL_OUT_OF_DATE, E_CRL_UNTRUSTED  with CVEMO_PATH_REVOCATION: a certificate is covered by
+ *                          no list that counts, because its issuer's trusted lists are out of date
+ *                          / because none can be trusted (or there is none);
+ *   E_BUFFER_TOO_SMALL     the path validates and `path_out` is too small.
+ * The token edition logs each failure but the argument checks, the trace edition writes a trace
+ * block for every call, its steps included; the picker edition writes nothing.
+ */
+#define CVEMO_PATH_REVOCATION 0x1u
+#define CVEMO_PATH_LENGTH_MAX 16
+#define CVEMO_PATH_INTERMEDIATES_MAX 64
+#define CVEMO_PATH_LIST_FILES_MAX 32
+/* CVEMO_PATH_LENGTH_MAX subjects of at most 1023 characters, the line feeds and the zero. */
+#define CVEMO_PATH_TEXT_MAX (CVEMO_PATH_LENGTH_MAX * 1024)
+
+CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyCertPath(const char* cert_text, const char* intermediates,
+                                                   const char* crl_files, uint32_t flags, char* path_out,
+                                                   uint32_t* path_out_length);
 
 #ifdef __cplusplus
 }

@@ -31,6 +31,11 @@ tests/wine/prefix.sh setup "$prefix" >/dev/null
 trap 'tests/wine/prefix.sh shutdown "$prefix"' EXIT
 cp "$pki"/{user1024.pfx,root-a.crt.pem,root-a.crl.pem,revoked.crt.pem,signer.crt.pem,plain.crt.pem} "$demo/"
 cp "$pki"/crl-cases/forged.crl.der "$demo/"
+cp "$pki"/path-cases/root.crt.pem "$demo/path-root.crt.pem"
+cp "$pki"/path-cases/user-1.crt.pem "$demo/path-user.pem"
+cp "$pki"/path-cases/ca-1.crt.pem "$demo/path-ca.pem"
+cp "$pki"/path-cases/ca-1.crl.pem "$demo/path-ca.crl.pem"
+cp "$pki"/path-cases/root.crl.pem "$demo/path-root.crl.pem"
 rm -f "$demo"/CVemoDll_C*_usr.log
 
 run() { (cd "$demo" && "$root/tests/wine/run.sh" "$prefix" "$@"); }
@@ -81,7 +86,17 @@ vemo --edition token verifycrl revoked.crt.pem root-a.crl.pem
 echo "... and a list made up under the root's name, signed by another key, vouches for nothing (-509)."
 vemo --edition token verifycrl user.pem forged.crl.der
 
-chapter "6. The user signs a text with the token's key"
+chapter "6. A certificate from an intermediate CA: the path to its root"
+echo "Most user certificates come from an intermediate CA. The check of step 4 wants the issuer"
+echo "itself in \"ROOT\" and refuses this one (-507) ..."
+tokenctl store-add ROOT path-root.crt.pem
+vemo --edition token verifycert path-user.pem
+echo "... the path check goes through the intermediate to the root, with both CAs' revocation"
+echo "lists required, and shows the path it validated:"
+vemo --edition token verifypath path-user.pem --intermediates path-ca.pem --crl path-ca.crl.pem \
+    --crl path-root.crl.pem --require-revocation
+
+chapter "7. The user signs a text with the token's key"
 echo "A raw signature (SHA-1, RSA) in a 364-byte signature record ..."
 vemo --edition token sign "$data" --out payment.sig
 echo "... a PKCS#7 signed message that carries the text and the signer's certificate ..."
@@ -89,12 +104,12 @@ vemo --edition token sign-p7 "$data" --out payment.p7
 echo "... and a SHA-256 signature of any key size, its bytes as openssl writes them."
 vemo --edition token sign-data "$data" --alg sha256 --out payment.sha256
 
-chapter "7. Anyone with the certificate verifies them, with the library ..."
+chapter "8. Anyone with the certificate verifies them, with the library ..."
 vemo --edition token verify user.pem "$data" payment.sig
 vemo --edition token verify-p7 payment.p7
 vemo --edition token verify-data user.pem "$data" payment.sha256 --alg sha256
 
-chapter "8. ... and with openssl"
+chapter "9. ... and with openssl"
 echo "The record's value (its length at offset 60, the value from offset 64) against the key of"
 echo "the certificate, whose text is the Base64 of its DER between two armour lines:"
 shell "sed 's/-----[A-Z ]*-----//g' user.pem | base64 -d | openssl x509 -inform DER -pubkey -noout >user.key.pem"
@@ -105,7 +120,7 @@ shell "openssl cms -verify -inform DER -binary -CAfile root-a.crt.pem -in paymen
 echo "The SHA-256 signature, as it is:"
 shell "printf '%s' '$data' | openssl dgst -sha256 -verify user.key.pem -signature payment.sha256"
 
-chapter "9. A failure, and the line it leaves"
+chapter "10. A failure, and the line it leaves"
 echo "The record over other data does not verify. The token edition writes each failure to its daily"
 echo "user log in the current folder: the operation, the code, the source line."
 rm -f "$demo"/CVemoDll_C*_usr.log
@@ -114,7 +129,7 @@ shell "cat CVemoDll_C*_usr.log"
 echo "vemo codes <value> tells what a code means from each export:"
 vemo codes -306
 
-chapter "10. Without a token: the picker edition's selection dialog"
+chapter "11. Without a token: the picker edition's selection dialog"
 echo "The picker edition lets the user pick a certificate of their own stores. Two certificates go"
 echo "into \"MY\" and one into \"AddressBook\"; a stand-in for the person takes the dialog's picture"
 echo "and presses OK, and the chosen certificate comes back as text."

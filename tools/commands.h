@@ -34,12 +34,15 @@ struct Command {
 // left, the positional arguments.
 struct ParsedArguments {
     std::map<std::string, std::string> options;  // "--out" -> "record.sig"
+    std::map<std::string, std::vector<std::string>> repeated;  // every value of each option, in order
     std::vector<std::string> flags;
     Arguments positional;
 
     bool has(const char* flag) const;
     // The option's value, or `otherwise`.
     std::string option(const char* name, const std::string& otherwise = "") const;
+    // Every value given for an option that may be repeated ("--crl a --crl b").
+    std::vector<std::string> values(const char* name) const;
 };
 // False, after a message on standard error, for an option the command does not take or one
 // without its value.
@@ -81,6 +84,7 @@ extern const Command kRandomCommand;
 extern const Command kHashCommand;
 extern const Command kVerifyCertCommand;
 extern const Command kVerifyCrlCommand;
+extern const Command kVerifyPathCommand;
 extern const Command kSignCommand;
 extern const Command kVerifyCommand;
 extern const Command kSignP7Command;

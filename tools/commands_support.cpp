@@ -19,6 +19,11 @@ std::string ParsedArguments::option(const char* name, const std::string& otherwi
     return found == options.end() ? otherwise : found->second;
 }
 
+std::vector<std::string> ParsedArguments::values(const char* name) const {
+    const auto found = repeated.find(name);
+    return found == repeated.end() ? std::vector<std::string>() : found->second;
+}
+
 bool ParseArguments(const Arguments& args, std::initializer_list<const char*> options,
                     std::initializer_list<const char*> flags, ParsedArguments& parsed) {
     for (size_t i = 0; i < args.size(); ++i) {
@@ -29,6 +34,7 @@ bool ParseArguments(const Arguments& args, std::initializer_list<const char*> op
             parsed.flags.push_back(word);
         } else if (std::find(options.begin(), options.end(), word) != options.end() && i + 1 < args.size()) {
             parsed.options[word] = args[++i];
+            parsed.repeated[word].push_back(args[i]);
         } else {
             std::fprintf(stderr, "vemo: %s \"%s\"\n",
                          std::find(options.begin(), options.end(), word) != options.end() ? "no value for"

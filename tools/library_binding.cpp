@@ -35,6 +35,7 @@ constexpr ExportEntry kExports[kExportCount] = {
     {"C_VEMO_SignData", nullptr},
     {"C_VEMO_VerifyData", nullptr},
     {"C_VEMO_VerifyMessage", nullptr},
+    {"C_VEMO_VerifyCertPath", nullptr},
 };
 
 // One signature in both calling conventions; the edition decides which one is called.
@@ -184,6 +185,12 @@ int32_t LibraryBinding::verifyMessage(const uint8_t* message, uint32_t messageLe
                                       char* signerCertificate, uint32_t* signerCertificateLength) const {
     return Call(proc(Export::VerifyMessage), stdcallEdition_, message, messageLength, detachedContent, detachedLength,
                 content, contentLength, signerCertificate, signerCertificateLength);
+}
+
+int32_t LibraryBinding::verifyCertPath(const char* certText, const char* intermediates, const char* crlFiles,
+                                       uint32_t flags, char* pathOut, uint32_t* pathOutLength) const {
+    return Call(proc(Export::VerifyCertPath), stdcallEdition_, certText, intermediates, crlFiles, flags, pathOut,
+                pathOutLength);
 }
 
 }  // namespace vemo::tool

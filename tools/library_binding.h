@@ -17,9 +17,9 @@ namespace vemo::tool {
 enum class Export {
     FreePack, GetUserCert, GetCertInfo, VerifyUserCRL, VerifyUserCert, Sign, SignEx, VerifySign,
     Sign_P7, VerifySign_P7, NewPack, GenerateRandom, Hash,
-    HashEx, SignData, VerifyData, VerifyMessage,
+    HashEx, SignData, VerifyData, VerifyMessage, VerifyCertPath,
 };
-inline constexpr int kExportCount = 17;
+inline constexpr int kExportCount = 18;
 
 // The editions, told apart by their exports: the token edition alone has C_VEMO_NewPack, the
 // picker edition alone plain names for C_VEMO_GenerateRandom and C_VEMO_Hash.
@@ -87,6 +87,8 @@ public:
     int32_t verifyMessage(const uint8_t* message, uint32_t messageLength, const uint8_t* detachedContent,
                           uint32_t detachedLength, uint8_t* content, uint32_t* contentLength, char* signerCertificate,
                           uint32_t* signerCertificateLength) const;
+    int32_t verifyCertPath(const char* certText, const char* intermediates, const char* crlFiles, uint32_t flags,
+                           char* pathOut, uint32_t* pathOutLength) const;
 
 private:
     void bind();

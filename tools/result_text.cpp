@@ -170,6 +170,33 @@ constexpr ExportMeaning kExportMeanings[] = {
      "no message, a buffer without its length, or a detached message without its content (or an attached one "
      "with one)"},
     {Export::VerifyMessage, kAll, E_ALGORITHM, nullptr, "a digest, signature or key algorithm it does not take"},
+    {Export::VerifyCertPath, kAll, 0, nullptr, "a path from the certificate to a certificate of \"ROOT\" validates"},
+    {Export::VerifyCertPath, kAll, SPC_INPUTARG_ERROR_01, nullptr,
+     "no certificate text (or one over 4096 characters), unknown flags, a path buffer without its length, more "
+     "than 64 intermediates or 32 list files, or a list file that holds no revocation list"},
+    {Export::VerifyCertPath, kAll, E_FAILED, nullptr,
+     "the certificate or the intermediates are not certificate text, or a list file's text is neither armour nor "
+     "Base64"},
+    {Export::VerifyCertPath, kAll, E_PEM_DECODE_ERROR, nullptr,
+     "the Base64 of the certificate, an intermediate or a list does not decode to at most 4096 bytes"},
+    {Export::VerifyCertPath, kAll, E_CERT_DATA_ERROR, nullptr, "the certificate or an intermediate is not a certificate"},
+    {Export::VerifyCertPath, kAll, E_CERT_NOT_YET_VALID, nullptr,
+     "a certificate of the path (the root included) is not yet valid"},
+    {Export::VerifyCertPath, kAll, E_CERT_EXPIRED, nullptr, "a certificate of the path (the root included) has expired"},
+    {Export::VerifyCertPath, kAll, E_ISSUECERT_INVALID, nullptr,
+     "no path reaches a certificate of \"ROOT\": no issuer found, or no candidate's signature verifies"},
+    {Export::VerifyCertPath, kAll, E_CERT_REVOKED, nullptr, "a revocation list that counts holds a certificate of the path"},
+    {Export::VerifyCertPath, kAll, E_CRL_UNTRUSTED, nullptr,
+     "revocation required: a certificate of the path is covered by no list that counts, none can be trusted"},
+    {Export::VerifyCertPath, kAll, E_CRL_OUT_OF_DATE, nullptr,
+     "revocation required: a certificate of the path is covered by no list that counts, its lists are out of date"},
+    {Export::VerifyCertPath, kAll, E_PATH_CONSTRAINT, nullptr,
+     "an issuer may not issue (not a CA, path length exceeded, key usage without certificate signing, name "
+     "constraints violated) or a certificate marks an unknown extension critical"},
+    {Export::VerifyCertPath, kAll, E_FILE_OPEN_ERROR, nullptr, "a list file cannot be opened"},
+    {Export::VerifyCertPath, kAll, E_FILE_READ_ERROR, nullptr, "a list file is empty or cannot be read"},
+    {Export::VerifyCertPath, kAll, E_BUFFER_TOO_SMALL, nullptr,
+     "the path validates, but path_out cannot hold it: its length says the need"},
 };
 
 // C_VEMO_Sign answers as C_VEMO_SignEx does.

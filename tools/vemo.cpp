@@ -26,6 +26,7 @@ const Command* const kCommands[] = {
     &kPackCommand,
     &kVerifyCertCommand,
     &kVerifyCrlCommand,
+    &kVerifyPathCommand,
     &kSignCommand,
     &kVerifyCommand,
     &kSignDataCommand,

@@ -1,10 +1,11 @@
 #include "validate/crl_check.h"
 
-#include <string>
+#include <vector>
 
 #include "CVemoDll_C.h"
 #include "cert/store_search.h"
 #include "validate/crl_input.h"
+#include "validate/list_file.h"
 #include "validate/trusted_list.h"
 #include "validate/user_certificate_in.h"
 
@@ -74,35 +75,12 @@ int32_t VerifyUserCRL(char* certText, const char* crlFile, const char* mode) {
         case Mode::FileList: break;
     }
 
-    std::string contents;
-    switch (ReadCrlFile(crlFile, contents)) {
-        case FileRead::Ok: break;
-        case FileRead::NotOpened:
-            LogError("[ERROR]fopen CRLfile is error,Line %d\n", __LINE__);
-            return E_FILE_OPEN_ERROR;
-        case FileRead::Empty:
-        case FileRead::NotRead:
-            LogError("[ERROR]fread CRLfile is error,Line %d\n", __LINE__);
-            return E_FILE_READ_ERROR;
-    }
-
-    codec::DerBlock scratch;
-    CrlDer der;
-    switch (CrlFileToDer(contents, scratch, der)) {
-        case codec::TextStep::Ok: break;
-        case codec::TextStep::NotRecognised:
-            LogError("[ERROR]MoveRedunStrFormPemCert is error,Error Code: 0x%08x,Line %d\n", unsigned(E_FAILED),
-                     __LINE__);
-            return E_FAILED;
-        case codec::TextStep::TooLong:
-        case codec::TextStep::NotDecodable:
-            LogError("[ERROR]R_DecodePEMBlock is error,Line %d\n", __LINE__);
-            return E_PEM_DECODE_ERROR;
-    }
+    std::vector<uint8_t> list;
+    if (const int32_t code = ReadListFile(crlFile, list); code != 0) return code;
 
     // Bytes the platform does not take as a list are refused before any store is opened. The
     // reader keeps every list within the platform's 32-bit lengths.
-    if (!win::CrlContext(CertCreateCRLContext(cert::kCertEncoding, der.bytes, static_cast<DWORD>(der.length)))) {
+    if (!win::CrlContext(CertCreateCRLContext(cert::kCertEncoding, list.data(), static_cast<DWORD>(list.size())))) {
         LogError("[ERROR]CertFindCertificateInCRL is error,Error Code: 0x%08x,Line %d\n", 0u, __LINE__);
         return SPC_INPUTARG_ERROR_01;
     }
@@ -112,7 +90,7 @@ int32_t VerifyUserCRL(char* certText, const char* crlFile, const char* mode) {
         LogError("[ERROR]CertOpenSystemStore is error,Line %d\n", __LINE__);
         return E_ROOT_STORE_ERROR;
     }
-    return Answer(JudgeListNow(der.bytes, der.length, user.get(), StoreCertificates(roots.get())));
+    return Answer(JudgeListNow(list.data(), list.size(), user.get(), StoreCertificates(roots.get())));
 }
 
 }  // namespace vemo::validate

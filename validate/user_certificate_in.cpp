@@ -5,12 +5,14 @@
 #include "frame/certificate_text_in.h"
 
 namespace vemo::validate {
+namespace {
 
-int32_t UserCertificateIn(char* text, TraceBlock* trace, win::CertificateContext& certificate) {
+int32_t CertificateIn(char* text, const codec::TextPolicy& policy, TraceBlock* trace,
+                      win::CertificateContext& certificate) {
     if (text == nullptr || text[0] == '\0') return SPC_INPUTARG_ERROR_01;
 
     codec::DerBlock der;
-    const codec::TextStep step = CertificateTextIn(text, der);
+    const codec::TextStep step = codec::CertificateTextToDer(text, policy, der);
     // An overlong text is refused like a missing one: before any step that writes a message.
     if (step == codec::TextStep::TooLong) return SPC_INPUTARG_ERROR_01;
     if (step == codec::TextStep::NotRecognised) {
@@ -36,6 +38,18 @@ int32_t UserCertificateIn(char* text, TraceBlock* trace, win::CertificateContext
     }
     if (trace) (*trace)("CertCreateCertificateContext succeeds.\n");
     return 0;
+}
+
+}  // namespace
+
+int32_t UserCertificateIn(char* text, TraceBlock* trace, win::CertificateContext& certificate) {
+    return CertificateIn(text, kCertificateTextPolicy, trace, certificate);
+}
+
+int32_t UserCertificateInCopy(const char* text, TraceBlock* trace, win::CertificateContext& certificate) {
+    constexpr codec::TextPolicy kPrivateCopy = {false, 0};
+    // Never written through: the policy copies before normalising.
+    return CertificateIn(const_cast<char*>(text), kPrivateCopy, trace, certificate);
 }
 
 }  // namespace vemo::validate

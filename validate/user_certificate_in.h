@@ -15,4 +15,8 @@ namespace vemo::validate {
 // DER is no certificate (each logged). Each step is also traced when `trace` is given.
 int32_t UserCertificateIn(char* text, TraceBlock* trace, win::CertificateContext& certificate);
 
+// The same for a text that no edition may change: read through a private copy in every edition,
+// with the 4096-character limit and no other.
+int32_t UserCertificateInCopy(const char* text, TraceBlock* trace, win::CertificateContext& certificate);
+
 }  // namespace vemo::validate

@@ -36,6 +36,7 @@ EXPORTS = [
     ("C_VEMO_SignData", 7, (21, 21, 21)),
     ("C_VEMO_VerifyData", 7, (22, 22, 22)),
     ("C_VEMO_VerifyMessage", 8, (24, 24, 24)),
+    ("C_VEMO_VerifyCertPath", 6, (25, 25, 25)),
 ]
 # Exported under their decorated names in the stdcall editions.
 DECORATED = {"C_VEMO_GenerateRandom", "C_VEMO_Hash"}

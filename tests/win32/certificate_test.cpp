@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -134,6 +135,32 @@ TEST(Checks, ValidityIssuerAndRevocationList) {
         EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyUserCRL, text.data(), "no-such-file", "1"), 0);
     }
     EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyUserCert, nullptr, 0), SPC_INPUTARG_ERROR_01);
+}
+
+TEST(Checks, CertificationPathThroughAnIntermediate) {
+    ScopedStoreEntry root("ROOT", "path-cases/root.crt.pem");
+    const std::vector<char> user = PemText("path-cases/user-1.crt.pem"), ca = PemText("path-cases/ca-1.crt.pem");
+    const std::string lists = FixturePath("path-cases/ca-1.crl.pem") + ";" + FixturePath("path-cases/root.crl.pem");
+    std::vector<char> path(CVEMO_PATH_TEXT_MAX, 'x');
+    uint32_t length = static_cast<uint32_t>(path.size());
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_VerifyCertPath, user.data(), ca.data(), lists.c_str(), CVEMO_PATH_REVOCATION,
+                           path.data(), &length),
+              0);
+    const std::string text(path.data(), length);
+    EXPECT_EQ(path[length], '\0');
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+    EXPECT_NE(text.find("CN=Vemo Path CA 1\n"), std::string::npos) << text;
+
+    // Too short by one: only the length, and the buffer as it was.
+    const uint32_t need = length;
+    length = need;
+    std::fill(path.begin(), path.end(), 'x');
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyCertPath, user.data(), ca.data(), nullptr, 0u, path.data(), &length),
+              E_BUFFER_TOO_SMALL);
+    EXPECT_EQ(length, need);
+    EXPECT_EQ(path[0], 'x');
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyCertPath, user.data(), nullptr, nullptr, 0u, nullptr, nullptr),
+              E_ISSUECERT_INVALID);
 }
 
 }  // namespace

@@ -332,6 +332,30 @@ Outcome VerifyMsg(std::optional<Bytes> message, std::optional<uint32_t> length =
 
 Outcome NewPack() { return {Edition().newPack(nullptr), ""}; }
 
+// C_VEMO_VerifyCertPath into a path buffer of `capacity` bytes (nullopt: a null buffer), its
+// length pointer given unless told otherwise; with root A in "ROOT" when `rootA`.
+Outcome CertPath(Text text, Text intermediates = kNull, Text lists = kNull, uint32_t flags = 0,
+                 std::optional<uint32_t> capacity = 1024, bool nullLength = false, bool rootA = false) {
+    std::optional<ScopedStoreEntry> root;
+    if (rootA) root.emplace("ROOT", "root-a.crt.der");
+    TextArg textArg(text), intermediatesArg(intermediates), listsArg(lists);
+    std::optional<GuardedBuffer> path;
+    if (capacity) path.emplace(*capacity);
+    uint32_t length = capacity ? *capacity : 0;
+    const int32_t result = Edition().verifyCertPath(textArg.get(), intermediatesArg.get(), listsArg.get(), flags,
+                                                    path ? path->chars() : nullptr, nullLength ? nullptr : &length);
+    Damage damage;
+    damage.check(textArg.unchanged() && intermediatesArg.unchanged() && listsArg.unchanged(),
+                 "an input text changed (no edition changes them)");
+    if (path) {
+        damage.check(path->guardsIntact(), "written outside path_out");
+        const bool written = length < *capacity && path->data()[length] == 0 && path->unchangedFrom(length + 1);
+        damage.check(written || (length >= *capacity && path->unchangedFrom(0)) || (nullLength && path->unchangedFrom(0)),
+                     "path_out is neither its terminated path nor left alone beside a larger length");
+    }
+    return damage.with(result);
+}
+
 // A call that opens one of the picker edition's dialogs, which a person cancels.
 Outcome Cancelled(const std::function<Outcome()>& call) {
     return WithPerson(
@@ -516,6 +540,13 @@ std::vector<Cell> Cells(const Inputs& in) {
     add(kNullRow, Export::VerifySign_P7, "message", [] { return VerifyP7(std::nullopt, 16); }, {E_FAILED});
     add(kNullRow, Export::VerifySign_P7, "message_length", [&] { return VerifyP7(in.message, {}, true); }, {E_FAILED});
     add(kNullRow, Export::NewPack, "pack", [] { return NewPack(); }, {kArg});
+    add(kNullRow, Export::VerifyCertPath, "cert_text", [] { return CertPath(kNull); }, {kArg});
+    add(kNullRow, Export::VerifyCertPath, "path_out_length (with a buffer)",
+        [&] { return CertPath(in.userPem, kNull, kNull, 0, 64, true); }, {kArg});
+    add(kNullRow, Export::VerifyCertPath, "path_out (a size query)", [&] { return CertPath(in.userPem, kNull, kNull, 0, {}); },
+        {E_ISSUECERT_INVALID});
+    add(kNullRow, Export::VerifyCertPath, "intermediates, crl_files, path_out and its length",
+        [&] { return CertPath(in.userPem, kNull, kNull, 0, {}, true); }, {E_ISSUECERT_INVALID});
     add(kNullRow, Export::GenerateRandom, "buffer (16 bytes)", [] { return Random(true, 16); }, {kArg});
     add(kNullRow, Export::GenerateRandom, "buffer (0 bytes)", [] { return Random(true, 0); }, {0});
     add(kNullRow, Export::Hash, "digest", [] { return Hash(Bytes{1, 2, 3}, 3, true); }, {kArg});
@@ -559,6 +590,11 @@ std::vector<Cell> Cells(const Inputs& in) {
     add(kEmptyRow, Export::VerifyUserCRL, "crl_file", [&] { return Crl(in.userPem, ""); }, {E_FILE_OPEN_ERROR});
     add(kEmptyRow, Export::VerifyUserCRL, "mode", [&] { return Crl(in.userPem, in.crlPath, ""); }, {kArg});
     add(kEmptyRow, Export::VerifyUserCert, "cert_text", [] { return Cert(""); }, {kArg});
+    add(kEmptyRow, Export::VerifyCertPath, "cert_text", [] { return CertPath(""); }, {kArg});
+    add(kEmptyRow, Export::VerifyCertPath, "intermediates (none)", [&] { return CertPath(in.userPem, ""); },
+        {E_ISSUECERT_INVALID});
+    add(kEmptyRow, Export::VerifyCertPath, "crl_files (no names: \"\", \";;\")", [&] { return CertPath(in.userPem, kNull, ";;"); },
+        {E_ISSUECERT_INVALID});
     if (!picker) add(kEmptyRow, Export::Sign, "data", [] { return Sign(-1, "", ""); }, {0});
     add(kEmptyRow, Export::SignEx, "data", [] { return Sign(1, "0102", ""); }, {picker ? E_ENCROLL_CERT_NO_FIND : 0});
     if (picker) add(kEmptyRow, Export::SignEx, "selector (mode 2)", [] { return Sign(2, "", "abc"); }, {kArg});
@@ -604,6 +640,11 @@ std::vector<Cell> Cells(const Inputs& in) {
         add(row, Export::VerifyUserCRL, "crl_file", [=, &in] { return Crl(in.userPem, name); }, {E_FILE_OPEN_ERROR});
         add(row, Export::VerifyUserCert, "cert_text (PEM and line breaks)", [=] { return Cert(pem); },
             {fits ? longText(E_ISSUECERT_INVALID) : kArg});
+        // No edition limit but the 4096 characters.
+        add(row, Export::VerifyCertPath, "cert_text (PEM and line breaks)", [=] { return CertPath(pem); },
+            {fits ? E_ISSUECERT_INVALID : kArg});
+        add(row, Export::VerifyCertPath, "crl_files (one name)", [=, &in] { return CertPath(in.userPem, kNull, name); },
+            {E_FILE_OPEN_ERROR});
         if (!picker) add(row, Export::Sign, "data", [=] { return Sign(-1, "", Repeated(length, 'd')); }, {0});
         add(row, Export::SignEx, "data", [=] { return Sign(1, "0102", Repeated(length, 'd')); },
             {picker ? E_ENCROLL_CERT_NO_FIND : 0});
@@ -656,12 +697,36 @@ std::vector<Cell> Cells(const Inputs& in) {
         add(kGarbageRow, Export::GetCertInfo, std::string("cert_text ") + text, [=] { return CertInfo(text); }, codes);
         add(kGarbageRow, Export::VerifyUserCRL, std::string("cert_text ") + text, [=, &in] { return Crl(text, in.crlPath); }, codes);
         add(kGarbageRow, Export::VerifyUserCert, std::string("cert_text ") + text, [=] { return Cert(text); }, codes);
+        add(kGarbageRow, Export::VerifyCertPath, std::string("cert_text ") + text, [=] { return CertPath(text); }, codes);
+        add(kGarbageRow, Export::VerifyCertPath, std::string("intermediates ") + text,
+            [=, &in] { return CertPath(in.userPem, text); }, codes);
     }
     for (const char* mode : {"x", "99999999999999999999", "-3"}) {
         add(kGarbageRow, Export::VerifyUserCRL, std::string("mode ") + mode, [=, &in] { return Crl(in.userPem, in.crlPath, mode); },
             {kArg});
     }
     add(kGarbageRow, Export::VerifyUserCRL, "list text", [&] { return Crl(in.userPem, "garbage.txt"); }, {E_FAILED});
+    add(kGarbageRow, Export::VerifyCertPath, "crl_files: a list text that is none", [&] { return CertPath(in.userPem, kNull, "garbage.txt"); },
+        {E_FAILED});
+    add(kGarbageRow, Export::VerifyCertPath, "crl_files: empty names around a missing file",
+        [&] { return CertPath(in.userPem, kNull, ";" + in.crlPath + ";;missing.crl;"); }, {E_FILE_OPEN_ERROR});
+    add(kGarbageRow, Export::VerifyCertPath, "intermediates: a block without its end line",
+        [&] { return CertPath(in.userPem, in.userPem.substr(0, in.userPem.find("-----END"))); }, {E_FAILED});
+    std::string tooMany;
+    for (int i = 0; i <= CVEMO_PATH_INTERMEDIATES_MAX; ++i) tooMany += in.userPem;
+    add(kGarbageRow, Export::VerifyCertPath, "intermediates: one block over the most", [=, &in] { return CertPath(in.userPem, tooMany); },
+        {kArg});
+    for (const uint32_t flags : {2u, 0x80000000u, 0xFFFFFFFFu}) {
+        add(kGarbageRow, Export::VerifyCertPath, "flags " + std::to_string(flags), [=, &in] { return CertPath(in.userPem, kNull, kNull, flags); },
+            {kArg});
+    }
+    // A path that validates (root A in "ROOT") into buffers too short for it, and one that fails.
+    for (const uint32_t capacity : {0u, 1u, 40u}) {
+        add(kGarbageRow, Export::VerifyCertPath, "path_out of " + std::to_string(capacity) + " bytes",
+            [=, &in] { return CertPath(in.userPem, kNull, kNull, 0, capacity, false, true); }, {E_BUFFER_TOO_SMALL});
+    }
+    add(kGarbageRow, Export::VerifyCertPath, "path_out of 1 byte, a path that fails",
+        [&] { return CertPath(in.userPem, kNull, kNull, 0, 1u); }, {E_ISSUECERT_INVALID});
     if (picker) add(kGarbageRow, Export::SignEx, "selector (mode 2)", [] { return Sign(2, "no such subject", "abc"); },
                     {E_ENCROLL_CERT_NO_FIND});
     add(kGarbageRow, Export::VerifySign_P7, "message", [] {
@@ -750,6 +815,7 @@ std::vector<Cell> Cells(const Inputs& in) {
         add(kCutRow, Export::GetCertInfo, what, [=] { return CertInfo(text); }, asText);
         add(kCutRow, Export::VerifyUserCRL, what, [=, &in] { return Crl(text, in.crlPath); }, asText);
         add(kCutRow, Export::VerifyUserCert, what, [=] { return Cert(text); }, asText);
+        add(kCutRow, Export::VerifyCertPath, what, [=] { return CertPath(text); }, asText);
         add(kCutRow, Export::VerifySign, what, [=, &in] { return Verify(cut, &in.record); },
             length >= keyEnd ? std::vector<int32_t>{0} : std::vector<int32_t>{E_CERT_DATA_ERROR, E_RSA_KEY_DATA_ERROR});
         add(kCutRow, Export::VerifyData, what, [=, &in] { return VerifyData(cut, in.signature); },
@@ -762,6 +828,10 @@ std::vector<Cell> Cells(const Inputs& in) {
         add(kCutListRow, Export::VerifyUserCRL, name, [=, &in] {
             WriteBytes(name, cut);
             return Crl(in.userPem, name);
+        }, {kArg});
+        add(kCutListRow, Export::VerifyCertPath, name, [=, &in] {
+            WriteBytes(name, cut);
+            return CertPath(in.userPem, kNull, name);
         }, {kArg});
     }
 
@@ -835,6 +905,7 @@ std::vector<Cell> Cells(const Inputs& in) {
         add(row, Export::GetCertInfo, "cert_text (Base64)", [=] { return CertInfo(text, item); }, {h.info});
         add(row, Export::VerifyUserCRL, "cert_text (Base64)", [=, &in] { return Crl(text, in.crlPath); }, {h.crl});
         add(row, Export::VerifyUserCert, "cert_text (Base64)", [=] { return Cert(text); }, {h.cert});
+        add(row, Export::VerifyCertPath, "cert_text (Base64)", [=] { return CertPath(text); }, {h.cert});
         add(row, Export::VerifySign, "key_data (DER)", [=, &in] { return Verify(der, &in.record); }, h.verify);
         add(row, Export::VerifyData, "key_data (DER)", [=, &in] { return VerifyData(der, in.signature); }, h.verify);
         add(row, Export::VerifyUserCRL, "list file (DER)", [=, &in] {
@@ -900,6 +971,7 @@ std::vector<Cell> Cells(const Inputs& in) {
         const std::string name = f.name;
         add(f.row, Export::GetUserCert, "\"3\": location", [=] { return UserCert("3", "", "", name); }, {f.userCert});
         add(f.row, Export::VerifyUserCRL, "crl_file", [=, &in] { return Crl(in.userPem, name); }, {f.crl});
+        add(f.row, Export::VerifyCertPath, "crl_files", [=, &in] { return CertPath(in.userPem, kNull, name); }, {f.crl});
     }
 
     // C_VEMO_VerifyMessage (every edition): a message of the platform's signer, SHA-256 with
@@ -987,7 +1059,7 @@ const Export kColumns[] = {Export::FreePack,   Export::GetUserCert, Export::GetC
                            Export::VerifyUserCert, Export::Sign,    Export::SignEx,        Export::VerifySign,
                            Export::Sign_P7,    Export::VerifySign_P7, Export::NewPack,     Export::GenerateRandom,
                            Export::Hash,       Export::HashEx,      Export::SignData,      Export::VerifyData,
-                           Export::VerifyMessage};
+                           Export::VerifyMessage, Export::VerifyCertPath};
 
 // "-1011x4/0": each code with the number of calls that gave it, in order of first appearance.
 std::string CellText(const std::vector<int32_t>& results) {

@@ -98,6 +98,16 @@ std::vector<Step> Steps() {
              std::string text = expired;
              return Edition().verifyUserCert(text.data(), 0) == E_CERT_EXPIRED;
          }},
+        {"VerifyCertPath", [] {  // the stores it keeps open, shared by every call
+             static const std::string user = Text("path-cases/user-1.crt.pem"), ca = Text("path-cases/ca-1.crt.pem");
+             static const std::string lists =
+                 FixturePath("path-cases/ca-1.crl.pem") + ";" + FixturePath("path-cases/root.crl.pem");
+             std::vector<char> path(CVEMO_PATH_TEXT_MAX);
+             uint32_t length = static_cast<uint32_t>(path.size());
+             return Edition().verifyCertPath(user.c_str(), ca.c_str(), lists.c_str(), CVEMO_PATH_REVOCATION,
+                                             path.data(), &length) == 0 &&
+                    std::count(path.begin(), path.begin() + length, '\n') == 2;
+         }},
         {"VerifySign", [der, record] { return VerifyWith(der, "shared data", record) == 0; }},
         {"SignEx, then VerifySign", [der] {
              const std::string data = "thread data " + std::to_string(GetCurrentThreadId());
@@ -186,6 +196,7 @@ TEST(Concurrency, EightThreadsAndThreeProcessesCallEverySafeExportAtOnce) {
     const ScopedStoreContents my("MY", {});
     const PersonalCertificate personal("user1024");
     const ScopedStoreEntry root("ROOT", "root-a.crt.der");
+    const ScopedStoreEntry pathRoot("ROOT", "path-cases/root.crt.pem");
     // Container 1 is a pseudo-container: the token source makes container 1 current, then 2, and
     // a thread that made 1 current under another's reading would hand out nothing.
     ScopedTokenStore token;
@@ -247,9 +258,9 @@ TEST(Concurrency, EightThreadsAndThreeProcessesCallEverySafeExportAtOnce) {
     }
     if (Edition().writesTrace()) {
         // GetUserCert five times (the personal store's reader adds its own block), VerifyUserCert
-        // twice, GenerateRandom, Sign_P7 and VerifyMessage once a round.
+        // twice, VerifyCertPath, GenerateRandom, Sign_P7 and VerifyMessage once a round.
         const int blocks = Occurrences(ReadFileBytes("CVemoDLL_Debug.txt"), separator) - blocksBefore;
-        EXPECT_EQ(blocks, 11 * calls);
+        EXPECT_EQ(blocks, 12 * calls);
     }
     std::printf("[report] concurrency, %s edition: %d threads x %d rounds of %zu exports' calls (%d calls) beside %d "
                 "processes x %d verifications and digests in \"temporary\": %zu failures, %.1f s\n",

@@ -191,6 +191,55 @@ bool PlatformCrlLookup(const std::string& pem, const std::string& listPath) {
            CertVerifyCRLTimeValidity(nullptr, crl.get()->pCrlInfo) == 0;
 }
 
+// The file's bytes, or none.
+std::vector<uint8_t> FileBytes(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    const win::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD size = file ? GetFileSize(file.get(), nullptr) : 0, read = 0;
+    bytes.resize(size);
+    if (!file || !ReadFile(file.get(), bytes.data(), size, &read, nullptr)) bytes.clear();
+    return bytes;
+}
+
+// The path check's work through the platform's chain engine: the certificate and the
+// intermediate decoded, the list files read and decoded, the chain built with the lists beside
+// it and revocation checked below the root, its subjects as text. Under Wine the engine takes no
+// list from the store it is given (the status says "offline"), so only those bits may be set.
+bool PlatformPath(const std::string& pem, const std::string& intermediate, const std::vector<std::string>& lists) {
+    const win::CertificateContext user = ContextOfText(pem), ca = ContextOfText(intermediate);
+    const win::CertStore beside(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr));
+    if (!user || !ca || !beside || !CertAddCertificateContextToStore(beside.get(), ca.get(), CERT_STORE_ADD_ALWAYS, nullptr)) {
+        return false;
+    }
+    for (const std::string& path : lists) {
+        const std::vector<uint8_t> text = FileBytes(path);
+        BYTE der[4096];
+        DWORD size = sizeof der;
+        if (!CryptStringToBinaryA(reinterpret_cast<const char*>(text.data()), static_cast<DWORD>(text.size()),
+                                  CRYPT_STRING_BASE64_ANY, der, &size, nullptr, nullptr) ||
+            !CertAddEncodedCRLToStore(beside.get(), kEncoding, der, size, CERT_STORE_ADD_ALWAYS, nullptr)) {
+            return false;
+        }
+    }
+    CERT_CHAIN_PARA parameters{};
+    parameters.cbSize = sizeof parameters;
+    PCCERT_CHAIN_CONTEXT chain = nullptr;
+    if (!CertGetCertificateChain(nullptr, user.get(), nullptr, beside.get(), &parameters,
+                                 CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT, nullptr, &chain)) {
+        return false;
+    }
+    const std::unique_ptr<const CERT_CHAIN_CONTEXT, decltype(&CertFreeCertificateChain)> owned(chain,
+                                                                                               CertFreeCertificateChain);
+    const DWORD revocationUnknown = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
+    if ((chain->TrustStatus.dwErrorStatus & ~revocationUnknown) != 0 || chain->cChain != 1) return false;
+    for (DWORD i = 0; i < chain->rgpChain[0]->cElement; ++i) {
+        char text[1024];
+        CertNameToStrA(X509_ASN_ENCODING, &chain->rgpChain[0]->rgpElement[i]->pCertContext->pCertInfo->Subject,
+                       CERT_X500_NAME_STR, text, sizeof text);
+    }
+    return chain->rgpChain[0]->cElement == 3;
+}
+
 // The certificate check's work: decode, time check, a walk of "ROOT" for the issuer.
 int32_t PlatformCertCheck(const std::string& pem) {
     const win::CertificateContext user = ContextOfText(pem);
@@ -341,6 +390,11 @@ std::vector<Comparison> Comparisons(const TestHttpServer& server) {
         return [where] { return std::shared_ptr<void>(std::make_shared<ScopedStoreEntry>("ROOT", "root-a.crt.der", where)); };
     };
     const auto library = [](std::function<bool()> call) { return Way{"the export", std::move(call)}; };
+    // The path check's inputs: a user, its CA as the intermediate, the lists of both.
+    const std::string pathUser = Text("path-cases/user-1.crt.pem"), pathCa = Text("path-cases/ca-1.crt.pem");
+    const std::vector<std::string> pathLists = {FixturePath("path-cases/ca-1.crl.pem"),
+                                                FixturePath("path-cases/root.crl.pem")};
+    const std::string pathListNames = pathLists[0] + ";" + pathLists[1];
     const auto userCert = [](const char* source, const char* serial, const std::string& location,
                              const std::string& want) {
         return [=] {
@@ -440,6 +494,16 @@ std::vector<Comparison> Comparisons(const TestHttpServer& server) {
           {"the platform's file reading, contexts, signer in \"ROOT\", signature, lookup and dates",
            [=] { return PlatformCrlLookup(pem, crl); }}},
          1.2, 15, rootIn(StoreLocation::CurrentUser)},
+        {"C_VEMO_VerifyCertPath", "a three-certificate path (user, CA in the text, root in \"ROOT\"), two list files",
+         {library([=] {
+              char path[CVEMO_PATH_TEXT_MAX];
+              uint32_t length = sizeof path;
+              return Edition().verifyCertPath(pathUser.c_str(), pathCa.c_str(), pathListNames.c_str(),
+                                              CVEMO_PATH_REVOCATION, path, &length) == 0;
+          }),
+          {"the platform's decoding, file reading and chain engine with the lists beside it",
+           [=] { return PlatformPath(pathUser, pathCa, pathLists); }}},
+         1.2, 10, [] { return std::shared_ptr<void>(std::make_shared<ScopedStoreEntry>("ROOT", "path-cases/root.crt.pem")); }},
         {"C_VEMO_VerifyUserCert", "a PEM certificate, its root first in \"ROOT\"",
          {library([=] {
               std::string text = pem;

@@ -3,7 +3,8 @@
 // C_VEMO_VerifySign and C_VEMO_Hash) and exits with the number of failed calls: the concurrency
 // tests start several of these at once. --raw-interop=<folder> names the folder the raw
 // signature shares with openssl on the host (tests/interop/raw-signature-openssl.sh),
-// --p7-interop=<folder> the PKCS#7 messages' (tests/interop/signed-message-openssl.sh).
+// --p7-interop=<folder> the PKCS#7 messages' (tests/interop/signed-message-openssl.sh),
+// --path-interop=<folder> openssl's verdicts on the path cases (tests/interop/cert-path-openssl.sh).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -17,6 +18,11 @@
 #include "support/signing_fixture.h"
 #include "support/test_token.h"
 #include "support/token_fixture.h"
+
+namespace vemo::test {
+// The folder of openssl's verdicts on the path cases (tests/interop/cert-path-openssl.sh).
+void SetPathInteropFolder(const std::string& folder);
+}  // namespace vemo::test
 
 namespace {
 
@@ -54,6 +60,7 @@ int main(int argc, char** argv) {
         if (std::strncmp(argv[i], "--verify-loop=", 14) == 0) return RunVerifyLoop(std::atoi(argv[i] + 14));
         if (std::strncmp(argv[i], "--raw-interop=", 14) == 0) vemo::test::SetRawInteropFolder(argv[i] + 14);
         if (std::strncmp(argv[i], "--p7-interop=", 13) == 0) vemo::test::SetMessageInteropFolder(argv[i] + 13);
+        if (std::strncmp(argv[i], "--path-interop=", 15) == 0) vemo::test::SetPathInteropFolder(argv[i] + 15);
     }
     testing::InitGoogleTest(&argc, argv);
     try {

@@ -29,12 +29,18 @@ endfunction()
 set(VEMO_RAW_INTEROP "${CMAKE_BINARY_DIR}/raw-interop")
 set(VEMO_P7_INTEROP "${CMAKE_BINARY_DIR}/p7-interop")
 set(VEMO_ROBUSTNESS_TESTS "BadInput.*:Leaks.*:Concurrency.*:Faults.*")
+# Every edition holds its certification path answers against openssl's, which a host script
+# computes first on the same path cases (tests/interop/cert-path-openssl.sh).
+set(VEMO_PATH_INTEROP "${CMAKE_BINARY_DIR}/path-interop")
+add_test(NAME interop.cert-path-openssl
+    COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/cert-path-openssl.sh" "${VEMO_PATH_INTEROP}")
+set_tests_properties(interop.cert-path-openssl PROPERTIES FIXTURES_SETUP path_interop LABELS interop)
 foreach(edition token trace picker)
-    set(interop_arguments "")
+    set(interop_arguments "--path-interop=Z:${VEMO_PATH_INTEROP}")
     if(edition STREQUAL "token")
-        set(interop_arguments "--raw-interop=Z:${VEMO_RAW_INTEROP}" "--p7-interop=Z:${VEMO_P7_INTEROP}")
+        list(APPEND interop_arguments "--raw-interop=Z:${VEMO_RAW_INTEROP}" "--p7-interop=Z:${VEMO_P7_INTEROP}")
     elseif(edition STREQUAL "trace")
-        set(interop_arguments "--p7-interop=Z:${VEMO_P7_INTEROP}")
+        list(APPEND interop_arguments "--p7-interop=Z:${VEMO_P7_INTEROP}")
     endif()
     vemo_wine_test(library.${edition} library_tests.exe --edition=${edition} ${interop_arguments}
         "--screenshots=${CMAKE_BINARY_DIR}/screenshots" "--gtest_filter=-${VEMO_ROBUSTNESS_TESTS}")
@@ -49,9 +55,10 @@ set_tests_properties(interop.raw-signature-openssl-sign PROPERTIES FIXTURES_SETU
 add_test(NAME interop.signed-message-openssl-sign
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/signed-message-openssl.sh" sign "${VEMO_P7_INTEROP}")
 set_tests_properties(interop.signed-message-openssl-sign PROPERTIES FIXTURES_SETUP p7_interop_in LABELS interop)
-set_tests_properties(wine.library.token PROPERTIES FIXTURES_REQUIRED "wine;raw_interop_in;p7_interop_in"
+set_tests_properties(wine.library.token PROPERTIES FIXTURES_REQUIRED "wine;raw_interop_in;p7_interop_in;path_interop"
     FIXTURES_SETUP "raw_interop_out;p7_interop_out")
-set_tests_properties(wine.library.trace PROPERTIES FIXTURES_REQUIRED "wine;p7_interop_in")
+set_tests_properties(wine.library.trace PROPERTIES FIXTURES_REQUIRED "wine;p7_interop_in;path_interop")
+set_tests_properties(wine.library.picker PROPERTIES FIXTURES_REQUIRED "wine;path_interop")
 add_test(NAME interop.raw-signature-openssl
     COMMAND "${PROJECT_SOURCE_DIR}/tests/interop/raw-signature-openssl.sh" check "${VEMO_RAW_INTEROP}")
 set_tests_properties(interop.raw-signature-openssl PROPERTIES FIXTURES_REQUIRED raw_interop_out LABELS "interop;wine")

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
 #include <optional>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -425,5 +429,208 @@ TEST(CrlCheck, OnlyTheTokenEditionWritesDown) {
     }
 }
 
+// ---- The certification path check, beside openssl.
+
+std::string& PathInterop() {
+    static std::string folder;
+    return folder;
+}
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> fields;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(separator, start);
+        fields.push_back(Trimmed(text.substr(start, end == std::string::npos ? end : end - start)));
+        if (end == std::string::npos) return fields;
+        start = end + 1;
+    }
+}
+
+// One row of path-cases/cases.txt.
+struct PathCase {
+    std::string name, certificate;
+    std::vector<std::string> intermediates, roots, authorities, lists;
+    uint32_t flags = 0;
+    std::optional<int32_t> explained;  // the library's answer where it differs from openssl's
+    std::string why;
+};
+
+std::vector<std::string> Names(const std::string& field) {
+    return field == "-" ? std::vector<std::string>() : Split(field, ',');
+}
+
+std::vector<PathCase> PathCases() {
+    std::vector<PathCase> cases;
+    std::istringstream table(FixtureText("path-cases/cases.txt"));
+    for (std::string line; std::getline(table, line);) {
+        if (Trimmed(line).empty() || Trimmed(line)[0] == '#') continue;
+        const std::vector<std::string> f = Split(line, '|');
+        PathCase c{f[0], f[1], Names(f[2]), Names(f[3]), Names(f[4]), Names(f[5]), uint32_t(std::stoul(f[6])), {}, ""};
+        if (f.size() > 8) {
+            const size_t colon = f[8].find(':');
+            c.explained = std::stoi(f[8].substr(std::strlen("expect ")));
+            c.why = Trimmed(f[8].substr(colon + 1));
+        }
+        cases.push_back(c);
+    }
+    return cases;
+}
+
+std::string PathFixture(const std::string& name) {
+    const bool list = name.size() > 4 && name.compare(name.size() - 4, 4, ".crl") == 0;
+    return "path-cases/" + name + (list ? ".pem" : ".crt.pem");
+}
+
+// The common names of a path text, "|" between them.
+std::string CommonNames(const std::string& path) {
+    std::string names;
+    for (const std::string& line : Split(path, '\n')) {
+        const size_t cn = line.rfind("CN=");
+        std::string name = cn == std::string::npos ? line : line.substr(cn + 3);
+        // The platform quotes some values ("Vemo Path Deep CA 1").
+        if (name.size() > 1 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+        if (!names.empty()) names += '|';
+        names += name;
+    }
+    return names;
+}
+
+TEST(PathCheck, EveryCaseAnswersAsOpensslDoesOrAsItsRowExplains) {
+    if (PathInterop().empty()) GTEST_SKIP() << "no --path-interop folder";
+    ScopedWorkingDirectory directory;  // the token edition's log of the failures
+    // openssl's verdicts: name, result code, error number, error text, its path's common names.
+    std::map<std::string, std::vector<std::string>> openssl;
+    std::istringstream verdicts(ReadFileBytes(PathInterop() + "\\openssl.txt"));
+    for (std::string line; std::getline(verdicts, line);) {
+        const std::vector<std::string> fields = Split(line, '\t');
+        if (fields.size() == 5) openssl[fields[0]] = fields;
+    }
+    std::printf("[report] certification paths, %s edition: library | openssl (error) | path\n",
+                Edition().name().c_str());
+    for (const PathCase& c : PathCases()) {
+        std::vector<std::unique_ptr<ScopedStoreEntry>> entries;
+        for (const std::string& name : c.roots) entries.push_back(std::make_unique<ScopedStoreEntry>("ROOT", PathFixture(name)));
+        for (const std::string& name : c.authorities) {
+            entries.push_back(std::make_unique<ScopedStoreEntry>("CA", PathFixture(name)));
+        }
+        std::string intermediates, lists;
+        for (const std::string& name : c.intermediates) intermediates += FixtureText(PathFixture(name));
+        for (const std::string& name : c.lists) lists += (lists.empty() ? "" : ";") + FixturePath(PathFixture(name));
+        const std::string text = FixtureText(PathFixture(c.certificate));
+        std::vector<char> path(CVEMO_PATH_TEXT_MAX);
+        uint32_t length = static_cast<uint32_t>(path.size());
+        const int32_t result =
+            Edition().verifyCertPath(text.c_str(), c.intermediates.empty() ? nullptr : intermediates.c_str(),
+                                     c.lists.empty() ? nullptr : lists.c_str(), c.flags, path.data(), &length);
+        const std::string names = CommonNames(std::string(path.data(), std::min<size_t>(length, path.size())));
+
+        ASSERT_EQ(openssl.count(c.name), 1u) << c.name << ": no verdict of openssl's";
+        const std::vector<std::string>& theirs = openssl[c.name];
+        const int32_t expected = std::stoi(theirs[1]);
+        const bool agrees = result == expected && (result != 0 || names == theirs[4]);
+        std::printf("[report]   %-26s %5d | %5d (%s %s) | %s%s\n", c.name.c_str(), result, expected,
+                    theirs[2].c_str(), theirs[3].c_str(), names.c_str(),
+                    agrees ? "" : ("   <- explained: " + c.why).c_str());
+        if (agrees) {
+            EXPECT_FALSE(c.explained) << c.name << ": the row explains a disagreement that is gone";
+        } else {
+            EXPECT_TRUE(c.explained && *c.explained == result)
+                << c.name << ": library " << result << " (" << names << "), openssl " << expected << " ("
+                << theirs[4] << "), not explained";
+        }
+    }
+}
+
+// A call of the path check with a buffer that holds any path; the path's text.
+int32_t VerifyPath(const std::string& text, const std::string& intermediates, const std::string& lists, uint32_t flags,
+                   std::string* path = nullptr) {
+    std::vector<char> out(CVEMO_PATH_TEXT_MAX);
+    uint32_t length = static_cast<uint32_t>(out.size());
+    const int32_t result = Edition().verifyCertPath(text.c_str(), intermediates.c_str(), lists.c_str(), flags,
+                                                    out.data(), &length);
+    if (path != nullptr) *path = std::string(out.data(), std::min<size_t>(length, out.size()));
+    return result;
+}
+
+TEST(PathCheck, FailuresAreWrittenDownByEdition) {
+    const std::string steps = "MoveRedunStrFormPemCert succeeds\\.\r\nR_DecodePEMBlock succeeds\\.\r\n"
+                              "CertCreateCertificateContext succeeds\\.\r\nReadCertificateBlocks succeeds\\.\r\n"
+                              "ReadCRLFile succeeds\\.\r\nCertOpenSystemStore succeeds\\.\r\n";
+    const std::string lists = FixturePath("path-cases/ca-1.crl.pem") + ";" + FixturePath("path-cases/root.crl.pem");
+    const struct {
+        const char* name;
+        std::string certificate, intermediates, lists;
+        std::string step;  // the failed step and its code, as a regular expression ("": none)
+    } cases[] = {
+        {"valid", "user-1", "ca-1", lists, ""},
+        {"no anchor", "user-1", "", "", "BuildCertPath.*0xfffffe05"},
+        {"expired", "expired-ca-user", "expired-ca", "", "CertVerifyTimeValidity.*0x00000001"},
+        {"not a CA", "not-ca-user", "not-ca", "", "CheckPathConstraint.*0xfffffe01"},
+        {"revoked", "revoked-user", "ca-1", lists, "CheckRevocation.*0xfffffe04"},
+    };
+    ScopedStoreEntry root("ROOT", "path-cases/root.crt.pem");
+    for (const auto& c : cases) {
+        ScopedWorkingDirectory directory;
+        const std::string intermediates = c.intermediates.empty() ? "" : FixtureText(PathFixture(c.intermediates));
+        VerifyPath(FixtureText(PathFixture(c.certificate)), intermediates, c.lists, CVEMO_PATH_REVOCATION);
+        const std::string written = WrittenDown();
+        std::string expected;
+        if (Edition().writesUserLog()) {
+            expected = c.step.empty() ? "" : LogOf({(c.step.substr(0, c.step.find('.')) + " is error,Error Code: " +
+                                                      c.step.substr(c.step.find("0x")) + ",Line \\d+").c_str()});
+        } else if (Edition().writesTrace()) {
+            expected = steps + (c.step.empty() ? "VerifyCertPath succeeds\\.\r\n"
+                                               : "\\*{5} " + c.step.substr(0, c.step.find('.')) + " fails\\. Error Code: " +
+                                                     c.step.substr(c.step.find("0x")) + ", Line \\d+\r\nVerifyCertPath fail\\.\r\n");
+        } else {
+            EXPECT_TRUE(ListFolder(directory.path()).empty()) << c.name;
+            continue;
+        }
+        EXPECT_TRUE(std::regex_match(written, std::regex(expected))) << c.name << ":\n" << written;
+    }
+}
+
+TEST(PathCheck, CrowdedStoresStayWithinTheBounds) {
+    // The search is the same in every edition: one edition's run measures it.
+    if (Edition().kind() != EditionKind::Token) GTEST_SKIP() << "measured in the token edition";
+    ScopedWorkingDirectory directory;
+    const std::string user = FixtureText("path-cases/user-1.crt.pem"), ca = FixtureText("path-cases/ca-1.crt.pem");
+    ScopedStoreEntry root("ROOT", "path-cases/root.crt.pem");
+    const struct {
+        const char* name;
+        const wchar_t* subject;  // of every certificate put into "CA"
+        bool numbered;           // the subject ends in the certificate's number
+        std::string intermediates;
+        int32_t expected;
+    } cases[] = {
+        {"500 unrelated CA certificates in \"CA\"", L"CN=Vemo Unrelated CA ", true, ca, 0},
+        // Each under the issuer's name, none with its key, and the issuer nowhere: the search
+        // stops at its bound of signatures tried.
+        {"500 impostors under CA 1's name in \"CA\", CA 1 missing",
+         L"C=CN, O=Vemo Test, OU=Path Lab, CN=Vemo Path CA 1", false, "", E_ISSUECERT_INVALID},
+    };
+    for (const auto& c : cases) {
+        std::vector<Der> certificates;
+        for (uint16_t i = 0; i < 500; ++i) {
+            const std::wstring subject = c.numbered ? c.subject + std::to_wstring(i) : c.subject;
+            certificates.push_back(MadeCertificate(subject, {uint8_t(1 + (i >> 8)), uint8_t(i)}));
+        }
+        ScopedStoreContents authorities("CA", certificates);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(VerifyPath(user, c.intermediates, "", 0), c.expected) << c.name;
+        std::printf("[report] path check, %s: %d in %lu ms\n", c.name, c.expected,
+                    static_cast<unsigned long>(GetTickCount() - start));
+    }
+}
+
 }  // namespace
+
+void SetPathInteropFolder(const std::string& folder) { PathInterop() = folder; }
+
 }  // namespace vemo::test

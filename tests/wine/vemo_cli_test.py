@@ -109,6 +109,8 @@ setup("create")
 setup("add-pfx", P + "user1024.pfx", "--password", "test")
 setup("register-provider", win(os.path.join(win64, "token", "provider", "SoftTokenCsp.dll")))
 setup("store-add", "ROOT", P + "root-a.crt.pem")
+setup("store-add", "ROOT", P + "path-cases\\root.crt.pem")
+PC = P + "path-cases\\"
 try:
     rows = [
         ("token", ["getcert", "4", "--out", W + "user.pem"], 0,
@@ -149,6 +151,18 @@ try:
          [{"result": -509, "name": "E_CRL_UNTRUSTED", "meaning": "the list cannot vouch: no certificate of..."}]),
         ("picker", ["--json", "verifycrl", P + "user1024.crt.pem", P + "root-a.crl.pem"], 0,
          [{"result": 0, "name": "CVEMO_CRL_NOT_REVOKED", "meaning": "not revoked..."}]),
+        ("token", ["verifypath", PC + "user-1.crt.pem", "--intermediates", PC + "ca-1.crt.pem", "--crl",
+                   PC + "ca-1.crl.pem", "--crl", PC + "root.crl.pem", "--require-revocation"], 0,
+         ["C_VEMO_VerifyCertPath: 0 (CVEMO_OK: a path from the certificate to a certificate of \"ROOT\" validates)\n",
+          "  list           " + PC + "root.crl.pem\n  flags          1\n  path:\n    position  subject\n"
+          "    0         C=CN, O=\"Vemo Test\", OU=Path Lab, CN=Vemo Path User 1\n",
+          "    2         C=CN, O=\"Vemo Test\", OU=Path Lab, CN=Vemo Path Root\n"]),
+        ("picker", ["--json", "verifypath", PC + "revoked-user.crt.pem", "--intermediates", PC + "ca-1.crt.pem",
+                    "--crl", PC + "ca-1.crl.pem"], 1,
+         [{"result": -508, "name": "E_CERT_REVOKED", "arguments": {"flags": 0},
+           "outputs": {"path": [{"position": 0, "subject": "C=CN, O=\"Vemo Test\", OU=Path Lab, CN=Vemo Path Revoked User"}]}}]),
+        ("trace", ["verifypath", PC + "user-1.crt.pem"], 1,
+         ["C_VEMO_VerifyCertPath: -507 (E_ISSUECERT_INVALID: no path reaches a certificate of \"ROOT\""]),
         ("token", ["sign", "pay 100", "--out", W + "pay.sig"], 0,
          ["C_VEMO_Sign: 0 (CVEMO_OK: success)\n  data         pay 100\n  data length  7\n",
           "  record:\n    offset  size  field             value\n    0       7     marker            QUORVEL\n"
@@ -211,7 +225,7 @@ try:
         ("", ["help", "nothing"], 2, ["vemo: unknown command \"nothing\""]),
     ]
     rows += [("", ["help", name], 0, ["usage: vemo [", " " + name + " "])
-             for name in ("getcert", "certinfo", "pack", "verifycert", "verifycrl", "sign", "verify", "sign-data",
+             for name in ("getcert", "certinfo", "pack", "verifycert", "verifycrl", "verifypath", "sign", "verify", "sign-data",
                           "verify-data", "sign-p7", "verify-p7", "random", "hash", "verify-msg", "codes")]
     for row in rows:
         check(*row)
@@ -232,6 +246,7 @@ try:
             failures.append(f"--out {name}: not written with {size} bytes")
 finally:
     setup("store-remove", "ROOT", P + "root-a.crt.pem")
+    setup("store-remove", "ROOT", P + "path-cases\\root.crt.pem")
     setup("remove")
 
 # No token: the token's steps fail.
