@@ -34,6 +34,7 @@ const Command* const kCommands[] = {
     &kVerifyP7Command,
     &kRandomCommand,
     &kHashCommand,
+    &kSignMsgCommand,
     &kVerifyMsgCommand,
 };
 
