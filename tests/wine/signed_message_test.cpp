@@ -568,7 +568,8 @@ TEST(MessageVerification, ThePlatformsMessagesVerify) {
 
 // C_VEMO_SignMessage in every edition, with inter-user's key (the token's, or the personal
 // store's from its key file in a provider without SHA-2) and its intermediate in "CA": the size
-// query's bound holds the message, a buffer of exactly its length takes it, and the message
+// query's bound holds the message, a buffer of exactly its length takes it (one byte less is
+// told the bound), and the message
 // verifies with C_VEMO_VerifyMessage and (DER) with the platform's own verification, carries the
 // signing time, and with CVEMO_MSG_CHAIN the intermediate beside the signer (not the root).
 TEST(MessageSigning, EveryFormVerifiesAndHoldsWhatItShould) {
@@ -610,6 +611,11 @@ TEST(MessageSigning, EveryFormVerifiesAndHoldsWhatItShould) {
                                         message.data(), &exact),
                   0);
         EXPECT_EQ(exact, length);
+        uint32_t shorter = pem ? length : length - 1;  // one byte short: told the bound
+        EXPECT_EQ(Edition().signMessage(c.algorithm, c.flags, 1, "2001", data.data(), static_cast<uint32_t>(c.size),
+                                        message.data(), &shorter),
+                  E_BUFFER_TOO_SMALL);
+        EXPECT_EQ(shorter, bound);
         message.resize(length);
 
         const MessageVerified read = VerifyMessageEx(message, detached ? std::optional(data) : std::nullopt);
