@@ -13,6 +13,9 @@ constexpr std::string_view kBegin = "-----BEGIN ";
 constexpr std::string_view kEnd = "-----END ";
 constexpr std::string_view kDashes = "-----";
 constexpr std::string_view kLabels[] = {"PKCS7", "CMS"};
+constexpr std::string_view kTextBegin = "-----BEGIN PKCS7-----\n";
+constexpr std::string_view kTextEnd = "-----END PKCS7-----\n";
+constexpr size_t kLineLength = 64;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -69,6 +72,30 @@ bool MessageDer(const uint8_t* bytes, size_t size, std::vector<uint8_t>& decoded
     decoded.resize(length);
     der = ByteReader(decoded.data(), decoded.size());
     return !decoded.empty();
+}
+
+uint64_t MessageTextLength(uint64_t derLength) {
+    const uint64_t base64 = Base64EncodedLength(derLength);
+    const uint64_t lines = (base64 + kLineLength - 1) / kLineLength;
+    return kTextBegin.size() + base64 + lines + kTextEnd.size();
+}
+
+bool WriteMessageText(const uint8_t* der, size_t derLength, std::string& text) {
+    text.clear();
+    if (der == nullptr || derLength == 0 || derLength > UINT32_MAX / 4 * 3) return false;
+    std::string base64(static_cast<size_t>(Base64EncodedLength(derLength)), '\0');
+    uint32_t base64Length = 0;
+    if (EncodeBase64Block(base64.data(), base64.size(), &base64Length, der, static_cast<uint32_t>(derLength)) != 0) {
+        return false;
+    }
+    text.reserve(static_cast<size_t>(MessageTextLength(derLength)));
+    text += kTextBegin;
+    for (size_t at = 0; at < base64Length; at += kLineLength) {
+        text.append(base64, at, kLineLength);
+        text += '\n';
+    }
+    text += kTextEnd;
+    return true;
 }
 
 }  // namespace vemo::codec

@@ -167,6 +167,31 @@ private:
     PCCERT_CONTEXT certificate_;
 };
 
+// A key's provider context lent to a certificate (CERT_KEY_CONTEXT_PROP_ID) for the owner's
+// lifetime, so that the platform's message signer signs with that very key; taken back at the
+// end without releasing the context, which stays its owner's.
+class LentKeyContext {
+public:
+    LentKeyContext(PCCERT_CONTEXT certificate, HCRYPTPROV context, DWORD keySpec) : certificate_(certificate) {
+        CERT_KEY_CONTEXT lent{sizeof lent, {context}, keySpec};
+        lent_ = CertSetCertificateContextProperty(certificate, CERT_KEY_CONTEXT_PROP_ID,
+                                                  CERT_STORE_NO_CRYPT_RELEASE_FLAG, &lent) != FALSE;
+    }
+    ~LentKeyContext() {
+        if (lent_) {
+            CertSetCertificateContextProperty(certificate_, CERT_KEY_CONTEXT_PROP_ID, CERT_STORE_NO_CRYPT_RELEASE_FLAG,
+                                              nullptr);
+        }
+    }
+    LentKeyContext(const LentKeyContext&) = delete;
+    LentKeyContext& operator=(const LentKeyContext&) = delete;
+    explicit operator bool() const { return lent_; }
+
+private:
+    PCCERT_CONTEXT certificate_;
+    bool lent_ = false;
+};
+
 // Winsock started for the owner's lifetime (WSAStartup, then WSACleanup once it succeeded).
 class WinsockSession {
 public:

@@ -35,9 +35,9 @@
  *    The templates are the library's own resources, whatever program calls it.
  *
  * Editions. The same interface ships in three builds of one library:
- *  - token edition:  stdcall, 18 exports, key in the USB key token, daily user log;
- *  - trace edition:  stdcall, 17 exports (no C_VEMO_NewPack), debug trace file;
- *  - picker edition: cdecl,   15 exports, key of a personal-store certificate, no diagnostics.
+ *  - token edition:  stdcall, 19 exports, key in the USB key token, daily user log;
+ *  - trace edition:  stdcall, 18 exports (no C_VEMO_NewPack), debug trace file;
+ *  - picker edition: cdecl,   16 exports, key of a personal-store certificate, no diagnostics.
  * Define CVEMO_PICKER_EDITION before including this header to call the picker edition.
  * In the token and trace editions C_VEMO_GenerateRandom and C_VEMO_Hash are exported under
  * their decorated names "_C_VEMO_GenerateRandom@8" and "_C_VEMO_Hash@20"; the import
@@ -45,7 +45,8 @@
  * On 64-bit Windows there is one calling convention; names and ordinals are the same.
  * The exports from ordinal 20 on are in every edition, under their plain names and the same
  * ordinals, with the edition's calling convention: C_VEMO_HashEx (20), C_VEMO_SignData (21),
- * C_VEMO_VerifyData (22), C_VEMO_VerifyMessage (24) and C_VEMO_VerifyCertPath (25).
+ * C_VEMO_VerifyData (22), C_VEMO_SignMessage (23), C_VEMO_VerifyMessage (24) and
+ * C_VEMO_VerifyCertPath (25).
  */
 #ifndef CVEMODLL_C_H
 #define CVEMODLL_C_H
@@ -677,6 +678,45 @@ CVEMO_API int32_t CVEMO_CALL C_VEMO_VerifyData(uint32_t algorithm, const uint8_t
 /*
  * Signed messages (CMS / PKCS#7 SignedData), every edition.
  *
+ * C_VEMO_SignMessage (ordinal 23) signs `data_length` bytes at `data` (empty data, the pointer
+ * then may be null, is an empty content) with the key C_VEMO_SignData chooses from `selection_mode`
+ * and `selector`, into a SignedData: the digest `algorithm` (CVEMO_SHA1 ... CVEMO_SHA512, else
+ * E_ALGORITHM), RSA PKCS#1 v1.5, the signed attributes content type, message digest and signing
+ * time (UTCTime, now), and the signer's certificate. `flags`, any of:
+ *   CVEMO_MSG_DETACHED  the content is left out (give it to the verifier beside the message);
+ *   CVEMO_MSG_CHAIN     the certificates of the signer's path to its root, as far as the current
+ *                       user's "CA" and "MY" stores hold them, are carried too (the root not);
+ *   CVEMO_MSG_PEM       the message is text: "-----BEGIN PKCS7-----", Base64 in lines of 64
+ *                       characters, "-----END PKCS7-----", each line ended by "\n", and a zero
+ *                       byte that the length does not count;
+ * any other bit gives SPC_INPUTARG_ERROR_01. `message` is sized the Windows way: a size query
+ * chooses the key and answers a bound that the message never exceeds, without signing; a capacity
+ * of at least the message's length succeeds and returns that length; a shorter one writes nothing
+ * and answers the bound with E_BUFFER_TOO_SMALL.
+ *
+ * Results:
+ *   0                       the message was written, its length in `*message_length` (a size
+ *                           query: the bound)
+ *   SPC_INPUTARG_ERROR_01   `message_length` is null, `data` is null with a length above 0, an
+ *                           unknown flag; picker: mode 1 or 2 without a selector
+ *   E_ALGORITHM             an algorithm other than the four
+ *   E_BUFFER_TOO_SMALL      the capacity is below the message's length (the bound written)
+ *   E_CTN_NO_EXIST, E_NO_SPEC_KEYS, E_ENCROLL_CERT_NO_FIND, E_CERT_DATA_ERROR, E_MY_STORE_ERROR, -2
+ *                           the key cannot be chosen, as from C_VEMO_SignData
+ *   E_SIGN_ERROR            the platform could not sign (the key's size, its provider); picker:
+ *                           the signing dialog was cancelled
+ *   E_FAILED (-1)           the message's bound cannot be told in 32 bits
+ * Failures are written down as C_VEMO_SignData writes them.
+ */
+#define CVEMO_MSG_DETACHED 0x1u
+#define CVEMO_MSG_CHAIN 0x2u
+#define CVEMO_MSG_PEM 0x4u
+
+CVEMO_API int32_t CVEMO_CALL C_VEMO_SignMessage(uint32_t algorithm, uint32_t flags, int32_t selection_mode,
+                                                const char* selector, const uint8_t* data, uint32_t data_length,
+                                                uint8_t* message, uint32_t* message_length);
+
+/*
  * C_VEMO_VerifyMessage (ordinal 24) checks the `message_length` bytes at `message`: DER, or
  * text (Base64 in "-----BEGIN PKCS7-----" or "-----BEGIN CMS-----" armour, or bare, line breaks
  * allowed). The content is carried inside (attached: `detached_content` null) or given beside it

@@ -3,7 +3,7 @@
 # makes a fresh Wine prefix of its own with a software token and the test PKI, and walks the
 # exports in the order a client uses them through the command-line client vemo: the user's
 # certificate from the token, its fields, its checks against a trusted root and a revocation
-# list, a text signed (raw, PKCS#7 and SHA-256) and verified by the library and by openssl, a
+# list, a text signed (raw, PKCS#7, SHA-256 and a CMS message) and verified by the library and by openssl, a
 # failure and its log line, and the picker edition's selection dialog, pictured.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -101,13 +101,16 @@ echo "A raw signature (SHA-1, RSA) in a 364-byte signature record ..."
 vemo --edition token sign "$data" --out payment.sig
 echo "... a PKCS#7 signed message that carries the text and the signer's certificate ..."
 vemo --edition token sign-p7 "$data" --out payment.p7
-echo "... and a SHA-256 signature of any key size, its bytes as openssl writes them."
+echo "... a SHA-256 signature of any key size, its bytes as openssl writes them ..."
 vemo --edition token sign-data "$data" --alg sha256 --out payment.sha256
+echo "... and a CMS message with SHA-256 and signed attributes (content type, digest, signing time)."
+vemo --edition token sign-msg "$data" --alg sha256 --out payment.cms
 
 chapter "8. Anyone with the certificate verifies them, with the library ..."
 vemo --edition token verify user.pem "$data" payment.sig
 vemo --edition token verify-p7 payment.p7
 vemo --edition token verify-data user.pem "$data" payment.sha256 --alg sha256
+vemo --edition token verify-msg payment.cms
 
 chapter "9. ... and with openssl"
 echo "The record's value (its length at offset 60, the value from offset 64) against the key of"
@@ -119,6 +122,8 @@ echo "The message, with the certificate checked up to the test root; its text en
 shell "openssl cms -verify -inform DER -binary -CAfile root-a.crt.pem -in payment.p7 | od -An -c"
 echo "The SHA-256 signature, as it is:"
 shell "printf '%s' '$data' | openssl dgst -sha256 -verify user.key.pem -signature payment.sha256"
+echo "The CMS message, up to the test root; its content is the text as it is:"
+shell "openssl cms -verify -inform DER -binary -CAfile root-a.crt.pem -in payment.cms; echo"
 
 chapter "10. A failure, and the line it leaves"
 echo "The record over other data does not verify. The token edition writes each failure to its daily"

@@ -91,6 +91,7 @@ extern const Command kSignP7Command;
 extern const Command kVerifyP7Command;
 extern const Command kSignDataCommand;
 extern const Command kVerifyDataCommand;
+extern const Command kSignMsgCommand;
 extern const Command kVerifyMsgCommand;
 
 }  // namespace vemo::tool

@@ -1,6 +1,7 @@
 // sign-p7 and verify-p7: C_VEMO_Sign_P7 and C_VEMO_VerifySign_P7, with the message in a file;
-// verify-msg: C_VEMO_VerifyMessage.
+// sign-msg and verify-msg: C_VEMO_SignMessage and C_VEMO_VerifyMessage.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -47,6 +48,55 @@ int VerifyP7(const LibraryBinding& library, const Arguments& given) {
     }
     call.result = library.verifySignP7(reinterpret_cast<const uint8_t*>(message.data()), &length);
     return Print(library, call);
+}
+
+int SignMsg(const LibraryBinding& library, const Arguments& given) {
+    ParsedArguments args;
+    std::string data;
+    Field source;
+    uint32_t algorithm = 0;
+    if (!ParseArguments(given, {"--alg", "--mode", "--selector", "--file", "--out"}, {"--detached", "--chain", "--pem"},
+                        args) ||
+        !DataOf(args, data, source) || !args.positional.empty()) {
+        return Usage(kSignMsgCommand);
+    }
+    if (!AlgorithmOf(args, "sha256", algorithm)) return 2;
+    const uint32_t flags = (args.has("--detached") ? CVEMO_MSG_DETACHED : 0u) |
+                           (args.has("--chain") ? CVEMO_MSG_CHAIN : 0u) | (args.has("--pem") ? CVEMO_MSG_PEM : 0u);
+    const int32_t mode = std::atoi(args.option("--mode", "0").c_str());
+    const auto selector = args.options.find("--selector");
+    const char* selectorText = selector == args.options.end() ? nullptr : selector->second.c_str();
+    Call call{Export::SignMessage,
+              {AlgorithmField(algorithm), {"flags", static_cast<long long>(flags)},
+               {"selection_mode", static_cast<long long>(mode)}}};
+    if (selectorText) call.arguments.push_back({"selector", selectorText});
+    call.arguments.push_back(source);
+    call.arguments.push_back({"data_length", static_cast<long long>(data.size())});
+
+    // The picker edition with nothing chosen yet in this process asks the user (once: the size
+    // query remembers the choice).
+    if (library.edition() == Edition::Picker && mode != 1 && mode != 2) AnnounceDialog("signing");
+    const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+    const auto size = static_cast<uint32_t>(data.size());
+    uint32_t length = 0;
+    call.result = library.signMessage(algorithm, flags, mode, selectorText, bytes, size, nullptr, &length);
+    // Room for the bound and a text's zero.
+    std::vector<uint8_t> message(call.result == 0 ? size_t{length} + 1 : 0);
+    if (call.result == 0) {
+        length = static_cast<uint32_t>(message.size());
+        call.result = library.signMessage(algorithm, flags, mode, selectorText, bytes, size, message.data(), &length);
+    }
+    bool saved = true;
+    if (call.result == 0) {
+        if ((flags & CVEMO_MSG_PEM) != 0) {
+            call.outputs.push_back({"message", std::string(reinterpret_cast<const char*>(message.data()), length)});
+        } else {
+            call.outputs.push_back({"message", Hex(message.data(), length)});
+        }
+        call.outputs.push_back({"message_length", static_cast<long long>(length)});
+        saved = WriteOut(args, message.data(), length, call);
+    }
+    return Finished(Print(library, call), saved);
 }
 
 int VerifyMsg(const LibraryBinding& library, const Arguments& given) {
@@ -101,6 +151,18 @@ const Command kVerifyP7Command = {
     "Messages of up to 8192 bytes are taken. The trace edition shows the signed content in a\n"
     "message box and returns when it is closed.",
     VerifyP7};
+const Command kSignMsgCommand = {
+    "sign-msg",
+    "(<text> | --file <path>) [--detached] [--chain] [--pem] [--alg sha1|sha256|sha384|sha512] "
+    "[--out <message file>] [--mode <n>] [--selector <text>]",
+    "CMS signed message of a text or a file (C_VEMO_SignMessage)",
+    "SHA-256 unless --alg says otherwise, with the signed attributes content type, message digest\n"
+    "and signing time and the signer's certificate. --detached leaves the content out, --chain adds\n"
+    "the certificates of the signer's path found in \"CA\" and \"MY\" (not the root), --pem writes\n"
+    "\"-----BEGIN PKCS7-----\" text instead of DER. The key is chosen as \"vemo sign-data\" chooses\n"
+    "it. --out writes the message to a file for \"vemo verify-msg\" or\n"
+    "  openssl cms -verify -inform DER|PEM -CAfile <root> -in <message file> [-binary -content <file>]",
+    SignMsg};
 const Command kVerifyMsgCommand = {
     "verify-msg", "<message file> [--detached <content file>] [--out <content file>]",
     "checks a signed message, hands out its content and signer (C_VEMO_VerifyMessage)",

@@ -34,6 +34,7 @@ constexpr ExportEntry kExports[kExportCount] = {
     {"C_VEMO_HashEx", nullptr},
     {"C_VEMO_SignData", nullptr},
     {"C_VEMO_VerifyData", nullptr},
+    {"C_VEMO_SignMessage", nullptr},
     {"C_VEMO_VerifyMessage", nullptr},
     {"C_VEMO_VerifyCertPath", nullptr},
 };
@@ -178,6 +179,13 @@ int32_t LibraryBinding::verifyData(uint32_t algorithm, const uint8_t* keyData, u
                                    uint32_t signatureLength) const {
     return Call(proc(Export::VerifyData), stdcallEdition_, algorithm, keyData, keyDataLength, data, dataLength,
                 signature, signatureLength);
+}
+
+int32_t LibraryBinding::signMessage(uint32_t algorithm, uint32_t flags, int32_t selectionMode, const char* selector,
+                                    const uint8_t* data, uint32_t dataLength, uint8_t* message,
+                                    uint32_t* messageLength) const {
+    return Call(proc(Export::SignMessage), stdcallEdition_, algorithm, flags, selectionMode, selector, data,
+                dataLength, message, messageLength);
 }
 
 int32_t LibraryBinding::verifyMessage(const uint8_t* message, uint32_t messageLength, const uint8_t* detachedContent,

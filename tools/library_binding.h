@@ -17,9 +17,9 @@ namespace vemo::tool {
 enum class Export {
     FreePack, GetUserCert, GetCertInfo, VerifyUserCRL, VerifyUserCert, Sign, SignEx, VerifySign,
     Sign_P7, VerifySign_P7, NewPack, GenerateRandom, Hash,
-    HashEx, SignData, VerifyData, VerifyMessage, VerifyCertPath,
+    HashEx, SignData, VerifyData, SignMessage, VerifyMessage, VerifyCertPath,
 };
-inline constexpr int kExportCount = 18;
+inline constexpr int kExportCount = 19;
 
 // The editions, told apart by their exports: the token edition alone has C_VEMO_NewPack, the
 // picker edition alone plain names for C_VEMO_GenerateRandom and C_VEMO_Hash.
@@ -84,6 +84,8 @@ public:
                      uint32_t dataLength, uint8_t* signature, uint32_t* signatureLength) const;
     int32_t verifyData(uint32_t algorithm, const uint8_t* keyData, uint32_t keyDataLength, const uint8_t* data,
                        uint32_t dataLength, const uint8_t* signature, uint32_t signatureLength) const;
+    int32_t signMessage(uint32_t algorithm, uint32_t flags, int32_t selectionMode, const char* selector,
+                        const uint8_t* data, uint32_t dataLength, uint8_t* message, uint32_t* messageLength) const;
     int32_t verifyMessage(const uint8_t* message, uint32_t messageLength, const uint8_t* detachedContent,
                           uint32_t detachedLength, uint8_t* content, uint32_t* contentLength, char* signerCertificate,
                           uint32_t* signerCertificateLength) const;

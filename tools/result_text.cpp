@@ -160,6 +160,23 @@ constexpr ExportMeaning kExportMeanings[] = {
     {Export::GenerateRandom, kPicker, E_FAILED, nullptr, "no provider context for random bytes"},
     {Export::GenerateRandom, kPicker, -2, "", "the provider's generator failed"},
 
+    {Export::SignMessage, kAll, SPC_INPUTARG_ERROR_01, nullptr,
+     "no message length, no data with a length above 0, an unknown flag, or (picker) mode 1 or 2 without a "
+     "selector"},
+    {Export::SignMessage, kAll, E_BUFFER_TOO_SMALL, nullptr,
+     "the message buffer is smaller than the message: the length says the bound to give"},
+    {Export::SignMessage, kTokenTrace, E_ENCROLL_CERT_NO_FIND, nullptr,
+     "no certificate is stored with the token's key, or no certificate of the token has the selector's serial "
+     "number"},
+    {Export::SignMessage, kPicker, E_ENCROLL_CERT_NO_FIND, nullptr,
+     "no certificate of \"MY\" matches the selector, or the dialog's choice is found in no subject"},
+    {Export::SignMessage, kTokenTrace, E_CERT_DATA_ERROR, nullptr,
+     "the certificate stored with the token's key does not decode"},
+    {Export::SignMessage, kAll, E_SIGN_ERROR, nullptr,
+     "the platform could not sign (the key's size or provider), or (picker) the signing dialog was cancelled"},
+    {Export::SignMessage, kPicker, -2, "", "the chosen certificate has no private key"},
+    {Export::SignMessage, kAll, E_FAILED, nullptr, "the message would be longer than 32 bits can tell"},
+
     {Export::VerifyMessage, kAll, E_FAILED, nullptr,
      "not a signed message (not DER or Base64 text, cut short, no signers), no signer's certificate in it, or "
      "the provider failed"},

@@ -35,6 +35,7 @@ const Command* const kCommands[] = {
     &kVerifyP7Command,
     &kRandomCommand,
     &kHashCommand,
+    &kSignMsgCommand,
     &kVerifyMsgCommand,
 };
 

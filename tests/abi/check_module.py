@@ -35,6 +35,7 @@ EXPORTS = [
     ("C_VEMO_HashEx", 5, (20, 20, 20)),
     ("C_VEMO_SignData", 7, (21, 21, 21)),
     ("C_VEMO_VerifyData", 7, (22, 22, 22)),
+    ("C_VEMO_SignMessage", 8, (23, 23, 23)),
     ("C_VEMO_VerifyMessage", 8, (24, 24, 24)),
     ("C_VEMO_VerifyCertPath", 6, (25, 25, 25)),
 ]

@@ -1,13 +1,15 @@
 // Any bytes as a signed message given to the message verification: DER or text brought to DER,
 // read, each signer's certificate looked up and its algorithms named. Every view the reader hands
 // out must lie within the message's DER (the content of a streamed message within its joined
-// pieces).
+// pieces). A message without content that the signer completes with an empty one reads as before,
+// now attached and empty.
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "codec/digest_algorithms.h"
 #include "codec/message_text.h"
+#include "codec/signed_data_content.h"
 #include "fuzz_check.h"
 #include "verify/signed_message_reader.h"
 
@@ -34,8 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     codec::ByteReader der;
     if (!codec::MessageDer(bytes.get(), size, decoded, der)) return 0;
     const Bounds inDer{der.data(), der.data() + der.remaining()};
+    std::vector<uint8_t> filled;
+    const bool contentPut = codec::PutEmptyContent(der, filled);
     verify::SignedMessageView message;
     if (!verify::ReadSignedMessage(der, message)) return 0;
+    if (contentPut) {
+        verify::SignedMessageView completed;
+        FUZZ_CHECK(verify::ReadSignedMessage(codec::ByteReader(filled.data(), filled.size()), completed));
+        FUZZ_CHECK(completed.attached && completed.content().empty() && completed.signers.size() == message.signers.size());
+    }
 
     FUZZ_CHECK(inDer.holds(message.contentType));
     const codec::ByteReader content = message.content();

@@ -12,7 +12,10 @@
 #                   <user>.data, carries byte for byte what `openssl dgst -sha1 -sign` makes
 #                   with that user's key (signatures of this scheme are deterministic), and each
 #                   signature <name>.<digest>.sig it made over <name>.data verifies with
-#                   `openssl dgst -<digest> -verify` (and not once a byte is changed).
+#                   `openssl dgst -<digest> -verify` (and not once a byte is changed); each
+#                   message <name>.<digest>.<form>.cms (der, der-detached, pem, pem-detached)
+#                   verifies with `openssl cms -verify`, gives back <name>.data and names its
+#                   digest and a signing time.
 # usage: raw-signature-openssl.sh sign|check <folder>
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
@@ -98,6 +101,24 @@ check)
     done
     [ "$signatures" -ge 16 ] || fail "only $signatures signatures of C_VEMO_SignData in $folder/from-library"
     echo "$signatures signatures made by C_VEMO_SignData (SHA-1 to SHA-512, 1024 to 4096 bits) verify with openssl"
+    messages=0
+    for message in "$folder/from-library"/*.cms; do
+        [ -e "$message" ] || continue
+        file=$(basename "$message" .cms) form=${file##*.} rest=${file%.*}
+        name=${rest%.*} digest=${rest##*.} data="$folder/from-openssl/$name.data"
+        options=(-inform "$(case $form in pem*) echo PEM ;; *) echo DER ;; esac)")
+        case "$form" in *-detached) options+=(-binary -content "$data") ;; esac
+        openssl cms -verify -noverify "${options[@]}" -in "$message" -out "$work/content" >/dev/null 2>&1 ||
+            fail "$name $digest $form: openssl does not verify the library's message"
+        cmp -s "$work/content" "$data" || fail "$name $digest $form: the content is not the data"
+        openssl cms -cmsout -print "${options[@]:0:2}" -in "$message" >"$work/print"
+        grep -q "algorithm: $digest " "$work/print" || fail "$name $digest $form: another digest"
+        grep -q "object: signingTime" "$work/print" || fail "$name $digest $form: no signing time"
+        messages=$((messages + 1))
+    done
+    [ "$messages" -ge 64 ] || fail "only $messages messages of C_VEMO_SignMessage in $folder/from-library"
+    echo "$messages messages made by C_VEMO_SignMessage (SHA-1 to SHA-512, 1024 to 4096 bits, attached and" \
+        "detached, DER and PEM) verify with openssl cms -verify"
     ;;
 *)
     echo "usage: $0 sign|check <folder>" >&2

@@ -13,6 +13,7 @@
 
 #include "codec/digest_algorithms.h"
 #include "codec/message_text.h"
+#include "codec/signed_data_content.h"
 #include "codec_test_support.h"
 #include "verify/signed_message_reader.h"
 
@@ -111,6 +112,33 @@ TEST(SignedMessageReader, ReadsWhatOpensslWritesInEveryForm) {
         std::sort(found.begin(), found.end());
         EXPECT_EQ(found, c.signers);
     }
+}
+
+// The library's own writing: a message as PEM text (64 columns, read back to the same DER, its
+// length told beforehand), and a detached message completed with an empty content (reads as
+// attached and empty, everything else as before; one that carries its content stays as it is).
+TEST(SignedMessageReader, ReadsWhatTheLibraryWrites) {
+    const Bytes detached = Signed({"user1024"}, "-md sha256 -outform DER");
+    std::string text;
+    ASSERT_TRUE(codec::WriteMessageText(detached.data(), detached.size(), text));
+    EXPECT_EQ(text.size(), codec::MessageTextLength(detached.size()));
+    EXPECT_EQ(text.rfind("-----BEGIN PKCS7-----\n", 0), 0u);
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) EXPECT_LE(end - at, 64u);
+    const Read fromText(bytesOf(text));
+    ASSERT_TRUE(fromText.ok);
+    EXPECT_EQ(fromText.decoded, detached);
+
+    Bytes completed;
+    ASSERT_TRUE(codec::PutEmptyContent(codec::ByteReader(detached.data(), detached.size()), completed));
+    const Read read(completed);
+    ASSERT_TRUE(read.ok);
+    EXPECT_TRUE(read.message.attached);
+    EXPECT_TRUE(read.message.content().empty());
+    ASSERT_EQ(read.message.signers.size(), 1u);
+    EXPECT_EQ(Of(read.message.signers[0].signature), Of(Read(detached).message.signers[0].signature));
+    EXPECT_EQ(completed.size(), detached.size() + 4);
+    const Bytes attached = Signed({"user1024"}, "-nodetach -outform DER");
+    EXPECT_FALSE(codec::PutEmptyContent(codec::ByteReader(attached.data(), attached.size()), completed));
 }
 
 TEST(SignedMessageReader, RefusesWhatIsNoSignedMessage) {

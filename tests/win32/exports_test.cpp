@@ -217,6 +217,7 @@ TEST(Binding, NamesAndOrdinalsLeadToTheBoundExports) {
         {"C_VEMO_HashEx", "_C_VEMO_HashEx@20", false, {20, 20, 20}, bound(&C_VEMO_HashEx)},
         {"C_VEMO_SignData", "_C_VEMO_SignData@28", false, {21, 21, 21}, bound(&C_VEMO_SignData)},
         {"C_VEMO_VerifyData", "_C_VEMO_VerifyData@28", false, {22, 22, 22}, bound(&C_VEMO_VerifyData)},
+        {"C_VEMO_SignMessage", "_C_VEMO_SignMessage@32", false, {23, 23, 23}, bound(&C_VEMO_SignMessage)},
         {"C_VEMO_VerifyMessage", "_C_VEMO_VerifyMessage@32", false, {24, 24, 24}, bound(&C_VEMO_VerifyMessage)},
         {"C_VEMO_VerifyCertPath", "_C_VEMO_VerifyCertPath@24", false, {25, 25, 25}, bound(&C_VEMO_VerifyCertPath)},
     };

@@ -65,7 +65,8 @@ TEST(RawSignature, RefusalsKeepTheStackBalanced) {
 }
 
 // C_VEMO_SignData and C_VEMO_VerifyData, seven arguments each: SHA-256 signed with the
-// edition's key (the picker edition's through the AES-capable provider), the size asked first.
+// edition's key (the picker edition's through the AES-capable provider), the size asked first;
+// and a signed message of the same key.
 TEST(DataSignature, SignedAndVerifiedWithTheStackBalanced) {
     const std::string data = "SHA-256 from a 32-bit client";
     const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
@@ -94,6 +95,18 @@ TEST(DataSignature, SignedAndVerifiedWithTheStackBalanced) {
     EXPECT_EQ(verify(0x8003, length), E_ALGORITHM);
     EXPECT_EQ(CHECKED_CALL(C_VEMO_SignData, CVEMO_SHA256, 1, serial, bytes, length, signature.data(), nullptr),
               SPC_INPUTARG_ERROR_01);
+
+    // C_VEMO_SignMessage, eight arguments: its text verifies with C_VEMO_VerifyMessage.
+    uint32_t bound = 0;
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_SignMessage, CVEMO_SHA256, CVEMO_MSG_PEM, 1, serial, bytes, length, nullptr, &bound), 0);
+    std::vector<uint8_t> message(++bound);
+    ASSERT_EQ(CHECKED_CALL(C_VEMO_SignMessage, CVEMO_SHA256, CVEMO_MSG_PEM, 1, serial, bytes, length, message.data(),
+                           &bound), 0);
+    std::vector<uint8_t> content(length);
+    uint32_t contentLength = length;
+    EXPECT_EQ(CHECKED_CALL(C_VEMO_VerifyMessage, message.data(), bound, nullptr, 0u, content.data(), &contentLength,
+                           nullptr, nullptr), 0);
+    EXPECT_EQ(std::string(content.begin(), content.end()), data);
 }
 
 }  // namespace

@@ -422,6 +422,35 @@ Outcome SignData(std::optional<Bytes> data, uint32_t length, std::optional<uint3
     return damage.with(result);
 }
 
+// C_VEMO_SignMessage (SHA-256, DER, attached unless told) by the edition's key, as SignData.
+Outcome SignMsg(std::optional<Bytes> data, uint32_t length, std::optional<uint32_t> capacity = 8192,
+                uint32_t stated = kCapacityOfBuffer, bool nullLength = false, uint32_t algorithm = CVEMO_SHA256,
+                uint32_t flags = 0) {
+    std::optional<GuardedBuffer> dataArg;
+    if (data) dataArg.emplace(*data);
+    TextArg selectorArg(std::string("3A1B2C3D4E5F60718293A4B5C6D7E8F9"));
+    SizedArg message(capacity, stated == kCapacityOfBuffer ? capacity.value_or(0) : stated);
+    const int32_t result = Edition().signMessage(algorithm, flags, 1, selectorArg.get(), dataArg ? dataArg->data() : nullptr,
+                                                 length, message.data(), nullLength ? nullptr : &message.length);
+    Damage damage;
+    damage.check(selectorArg.unchanged() && (!dataArg || (dataArg->guardsIntact() && dataArg->unchangedFrom(0))),
+                 "the data or the selector changed");
+    message.check(damage, result);
+    return damage.with(result);
+}
+
+// The length of the message SignMsg makes over one byte (its size does not vary: the signing
+// time is UTCTime); 0 where no key signs.
+uint32_t OneByteMessageLength() {
+    std::vector<uint8_t> message(8192);
+    uint32_t length = static_cast<uint32_t>(message.size());
+    const uint8_t data = 1;
+    return Edition().signMessage(CVEMO_SHA256, 0, 1, "3A1B2C3D4E5F60718293A4B5C6D7E8F9", &data, 1, message.data(),
+                                 &length) == 0
+               ? length
+               : 0;
+}
+
 // C_VEMO_VerifyData (SHA-1 unless told) of "data" unless given; lengths are the sizes unless given.
 Outcome VerifyData(std::optional<Bytes> key, std::optional<Bytes> signature, std::optional<uint32_t> keyLength = {},
                    uint32_t algorithm = CVEMO_SHA1, Text data = std::string("data"),
@@ -1034,6 +1063,30 @@ std::vector<Cell> Cells(const Inputs& in) {
     }
     add(kChangedRow, kVerifyMessage, "its digest named SHA-224", [=] { return VerifyMsg(otherDigest); }, {E_ALGORITHM});
 
+    // C_VEMO_SignMessage (every edition), by the key of C_VEMO_SignData's cells.
+    const Export kSignMessage = Export::SignMessage;
+    add(kNullRow, kSignMessage, "message_length", [] { return SignMsg(Bytes{1}, 1, 8192, 8192, true); }, {kArg});
+    add(kNullRow, kSignMessage, "data (length 3)", [] { return SignMsg(std::nullopt, 3); }, {kArg});
+    add(kNullRow, kSignMessage, "data (length 0)", [] { return SignMsg(std::nullopt, 0); }, {keyFound});
+    add(kEmptyRow, kSignMessage, "data (detached)",
+        [] { return SignMsg(Bytes{}, 0, 8192, kCapacityOfBuffer, false, CVEMO_SHA1, CVEMO_MSG_DETACHED); }, {keyFound});
+    for (const uint32_t algorithm : {0x8003u, 0u, 0xFFFFFFFFu}) {
+        add(kAlgorithmRow, kSignMessage, "algorithm " + std::to_string(algorithm),
+            [=] { return SignMsg(Bytes{1}, 1, 8192, kCapacityOfBuffer, false, algorithm); }, {E_ALGORITHM});
+    }
+    for (const uint32_t flags : {0x8u, 0xFFFFFFFFu}) {
+        add("flags: 0x8, 0xFFFFFFFF", kSignMessage, "flags " + std::to_string(flags),
+            [=] { return SignMsg(Bytes{1}, 1, 8192, kCapacityOfBuffer, false, CVEMO_SHA256, flags); }, {kArg});
+    }
+    // The need is the message's length; a size query answers a bound at or above it.
+    const uint32_t messageNeed = picker ? 1500 : OneByteMessageLength();
+    for (const int64_t capacity : {int64_t{0}, int64_t{messageNeed} - 1, int64_t{messageNeed}, kSizeQuery}) {
+        const bool query = capacity == kSizeQuery;
+        add(kOutputCapacityRow, kSignMessage, "message " + (query ? std::string("(size query)") : std::to_string(capacity)),
+            [=] { return query ? SignMsg(Bytes{1}, 1, std::nullopt, 0) : SignMsg(Bytes{1}, 1, static_cast<uint32_t>(capacity)); },
+            {picker ? E_ENCROLL_CERT_NO_FIND : query || capacity == messageNeed ? 0 : E_BUFFER_TOO_SMALL});
+    }
+
     const std::string kDetachedRow = "signed message: detached given as attached, and the reverse";
     add(kDetachedRow, kVerifyMessage, "a detached message without detached_content",
         [&] { return VerifyMsg(in.cmsDetached); }, {kArg});
@@ -1059,7 +1112,7 @@ const Export kColumns[] = {Export::FreePack,   Export::GetUserCert, Export::GetC
                            Export::VerifyUserCert, Export::Sign,    Export::SignEx,        Export::VerifySign,
                            Export::Sign_P7,    Export::VerifySign_P7, Export::NewPack,     Export::GenerateRandom,
                            Export::Hash,       Export::HashEx,      Export::SignData,      Export::VerifyData,
-                           Export::VerifyMessage, Export::VerifyCertPath};
+                           Export::SignMessage, Export::VerifyMessage, Export::VerifyCertPath};
 
 // "-1011x4/0": each code with the number of calls that gave it, in order of first appearance.
 std::string CellText(const std::vector<int32_t>& results) {

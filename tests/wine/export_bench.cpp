@@ -572,6 +572,16 @@ std::vector<Comparison> Comparisons(const TestHttpServer& server) {
           {"the same calls made directly through the token's provider and the platform's signer",
            [=] { return SignMessageThroughToken(data).stoppedAt == Step::Done; }}},
          0, 30},
+        {"C_VEMO_SignMessage", "a SHA-256 message with signed attributes, the software token's 1024-bit key",
+         {library([=] {
+              std::vector<uint8_t> made(4096);
+              uint32_t length = static_cast<uint32_t>(made.size());
+              return Edition().signMessage(CVEMO_SHA256, 0, 0, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
+                                           static_cast<uint32_t>(data.size()), made.data(), &length) == 0;
+          }),
+          {"the token search and the platform's signer, its size asked first",
+           [=] { return SignMessageThroughToken(data, szOID_NIST_sha256).stoppedAt == Step::Done; }}},
+         0, 30},
         {"C_VEMO_VerifySign_P7", "the signed message of a 14-byte text",
          {library([=] {
               const uint32_t length = static_cast<uint32_t>(message->size());

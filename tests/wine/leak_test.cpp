@@ -140,6 +140,13 @@ int32_t SignData(int32_t mode, const char* selector) {
                               signature, &length);
 }
 
+int32_t SignMessage(int32_t mode, const char* selector, uint32_t flags) {
+    std::vector<uint8_t> message(4096);
+    uint32_t length = static_cast<uint32_t>(message.size());
+    return Edition().signMessage(CVEMO_SHA256, flags, mode, selector, reinterpret_cast<const uint8_t*>("leak test"), 9,
+                                 message.data(), &length);
+}
+
 // A module loaded afresh and unloaded again, as a program that loads it for each use does: a
 // copy under a name of its own, so that the process's own loading does not keep it.
 std::function<int32_t()> LoadAndUnload(const std::wstring& module) {
@@ -296,6 +303,8 @@ std::vector<Path> Paths() {
         paths.push_back({"Sign: the token's key", Sign, 0, 200});
         paths.push_back({"SignData: the token's key", [] { return SignData(0, nullptr); }, 0, 200});
         paths.push_back({"SignData: no such serial", [] { return SignData(0, "0103"); }, E_ENCROLL_CERT_NO_FIND, 100});
+        paths.push_back({"SignMessage: the token's key, its path looked up",
+                         [] { return SignMessage(0, nullptr, CVEMO_MSG_CHAIN); }, 0, 50});
         paths.push_back({"Sign_P7: the token's key", [] { return SignP7("leak test"); }, 0, 200});
         paths.push_back({"Sign_P7: no text", [] { return SignP7(nullptr); }, E_ERROR_DATA, 10000});
         const std::string garbage = "not a signed message";
@@ -316,6 +325,9 @@ std::vector<Path> Paths() {
         paths.push_back({"Sign: the remembered certificate", Sign, 0, 200, platform});
         paths.push_back({"SignData mode 1: a personal certificate through the AES-capable provider",
                          [] { return SignData(1, "3A1B2C3D4E5F60718293A4B5C6D7E8F9"); }, 0, 200,
+                         OpenPersonalKeyForSha2});
+        paths.push_back({"SignMessage mode 1: a personal certificate through the AES-capable provider",
+                         [] { return SignMessage(1, "3A1B2C3D4E5F60718293A4B5C6D7E8F9", CVEMO_MSG_PEM); }, 0, 200,
                          OpenPersonalKeyForSha2});
         paths.push_back({"SignEx mode 2: no such subject", [] { return SignEx(2, "nobody"); },
                          E_ENCROLL_CERT_NO_FIND, 1000});

@@ -66,7 +66,8 @@ TEST_F(RawInterop, KeysOf4096BitsAreTaken) {
 // certificate as DER and PEM, the bare key as DER and Base64; a changed byte does not). With
 // the key in the software token (imported from the key file as tokenctl imports it),
 // C_VEMO_SignData writes openssl's bytes exactly (PKCS#1 v1.5 signatures are deterministic),
-// and leaves them for `openssl dgst -verify`.
+// and leaves them for `openssl dgst -verify`, beside its signed messages of every form for
+// `openssl cms -verify`.
 TEST_F(RawInterop, EveryDigestAndKeySizeBothWays) {
     ScopedWorkingDirectory log;  // the changed signatures' entries
     for (const std::string name : {"user1024", "user2048", "rsa3072", "rsa4096"}) {
@@ -102,6 +103,19 @@ TEST_F(RawInterop, EveryDigestAndKeySizeBothWays) {
             std::ofstream(RawInteropFolder() + "\\from-library\\" + name + "." + algorithm.name + ".sig",
                           std::ios::binary)
                 .write(reinterpret_cast<const char*>(made.data()), static_cast<std::streamsize>(made.size()));
+            // C_VEMO_SignMessage's messages in each form, for `openssl cms -verify`.
+            for (const auto& [form, flags] : {std::pair{"der", 0u}, {"der-detached", CVEMO_MSG_DETACHED},
+                                              {"pem", CVEMO_MSG_PEM}, {"pem-detached", CVEMO_MSG_PEM | CVEMO_MSG_DETACHED}}) {
+                Bytes message(8192);
+                uint32_t messageLength = static_cast<uint32_t>(message.size());
+                ASSERT_EQ(Edition().signMessage(algorithm.id, flags, 0, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
+                                                static_cast<uint32_t>(data.size()), message.data(), &messageLength),
+                          0)
+                    << form;
+                std::ofstream(RawInteropFolder() + "\\from-library\\" + name + "." + algorithm.name + "." + form + ".cms",
+                              std::ios::binary)
+                    .write(reinterpret_cast<const char*>(message.data()), messageLength);
+            }
         }
     }
 }

@@ -249,6 +249,12 @@ TEST_F(TokenSignature, SignDataChoosesTheKeyBySerialNumber) {
                            {"Serial Number is error,Error Code: 0xfffffe00"});
         }
     }
+    // C_VEMO_SignMessage chooses, and reports, with the same piece.
+    ScopedWorkingDirectory log;
+    uint32_t length = 0;
+    EXPECT_EQ(Edition().signMessage(CVEMO_SHA256, 0, 7, "0103", nullptr, 0, nullptr, &length), E_ENCROLL_CERT_NO_FIND);
+    ExpectReported({"Serial Number is error,Error Code: E_ENCROLL_CERT_NO_FIND"},
+                   {"Serial Number is error,Error Code: 0xfffffe00"});
 }
 
 TEST(RawSignature, TheDataLengthMustBeTheTexts) {

@@ -566,6 +566,90 @@ TEST(MessageVerification, ThePlatformsMessagesVerify) {
     }
 }
 
+// C_VEMO_SignMessage in every edition, with inter-user's key (the token's, or the personal
+// store's from its key file in a provider without SHA-2) and its intermediate in "CA": the size
+// query's bound holds the message, a buffer of exactly its length takes it (one byte less is
+// told the bound), and the message
+// verifies with C_VEMO_VerifyMessage and (DER) with the platform's own verification, carries the
+// signing time, and with CVEMO_MSG_CHAIN the intermediate beside the signer (not the root).
+TEST(MessageSigning, EveryFormVerifiesAndHoldsWhatItShould) {
+    ScopedWorkingDirectory directory;
+    ScopedTokenStore token;
+    std::optional<PersonalCertificate> personal;
+    const ScopedStoreEntry intermediate("CA", "intermediate.crt.der");
+    if (Edition().usesToken()) token.plugIn(UserToken("inter-user"));
+    else personal.emplace("inter-user");
+    const Bytes signingTime = {0x06, 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x05};
+    const struct {
+        uint32_t algorithm, flags;
+        size_t size;
+        DWORD certificates;
+    } cases[] = {
+        {CVEMO_SHA256, 0, 40, 1},
+        {CVEMO_SHA1, CVEMO_MSG_DETACHED, 40, 1},
+        {CVEMO_SHA384, CVEMO_MSG_PEM, 40, 1},
+        {CVEMO_SHA512, CVEMO_MSG_CHAIN | CVEMO_MSG_DETACHED | CVEMO_MSG_PEM, 40, 2},
+        {CVEMO_SHA256, CVEMO_MSG_CHAIN, 0, 2},  // empty data: an empty content, carried
+        {CVEMO_SHA256, 0, 16u << 20, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.algorithm) + " flags " + std::to_string(c.flags) + " size " + std::to_string(c.size));
+        const Bytes data(c.size, 'm');
+        const bool pem = (c.flags & CVEMO_MSG_PEM) != 0, detached = (c.flags & CVEMO_MSG_DETACHED) != 0;
+        uint32_t bound = 0;
+        ASSERT_EQ(Edition().signMessage(c.algorithm, c.flags, 1, "2001", data.data(), static_cast<uint32_t>(c.size),
+                                        nullptr, &bound),
+                  0);
+        Bytes message(bound + 1);
+        uint32_t length = static_cast<uint32_t>(message.size());
+        ASSERT_EQ(Edition().signMessage(c.algorithm, c.flags, 1, "2001", data.data(), static_cast<uint32_t>(c.size),
+                                        message.data(), &length),
+                  0);
+        EXPECT_LE(length, bound);
+        uint32_t exact = length + (pem ? 1 : 0);  // a text's capacity holds its zero
+        EXPECT_EQ(Edition().signMessage(c.algorithm, c.flags, 1, "2001", data.data(), static_cast<uint32_t>(c.size),
+                                        message.data(), &exact),
+                  0);
+        EXPECT_EQ(exact, length);
+        uint32_t shorter = pem ? length : length - 1;  // one byte short: told the bound
+        EXPECT_EQ(Edition().signMessage(c.algorithm, c.flags, 1, "2001", data.data(), static_cast<uint32_t>(c.size),
+                                        message.data(), &shorter),
+                  E_BUFFER_TOO_SMALL);
+        EXPECT_EQ(shorter, bound);
+        message.resize(length);
+
+        const MessageVerified read = VerifyMessageEx(message, detached ? std::optional(data) : std::nullopt);
+        EXPECT_EQ(read.result, 0);
+        EXPECT_EQ(read.content, detached ? Bytes() : data);
+        EXPECT_EQ(read.certificate, OneLinePem(FixtureBytes("inter-user.crt.der")));
+        // The text's DER, read as the platform reads armoured Base64.
+        Bytes der = message;
+        if (pem) {
+            DWORD size = 0;
+            const std::string text(message.begin(), message.end());
+            ASSERT_TRUE(CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr));
+            der.resize(size);
+            ASSERT_TRUE(CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr));
+            der.resize(size);
+        }
+        EXPECT_NE(std::search(der.begin(), der.end(), signingTime.begin(), signingTime.end()), der.end());
+        CRYPT_VERIFY_MESSAGE_PARA parameters{sizeof parameters, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING};
+        const BYTE* parts[] = {data.data()};
+        DWORD partSizes[] = {static_cast<DWORD>(c.size)};
+        EXPECT_TRUE(detached ? CryptVerifyDetachedMessageSignature(&parameters, 0, der.data(), static_cast<DWORD>(der.size()),
+                                                                   1, parts, partSizes, nullptr)
+                             : CryptVerifyMessageSignature(&parameters, 0, der.data(), static_cast<DWORD>(der.size()),
+                                                           nullptr, nullptr, nullptr))
+            << GetLastError();
+        const win::CertStore carried(CryptGetMessageCertificates(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, 0,
+                                                                 der.data(), static_cast<DWORD>(der.size())));
+        DWORD count = 0;
+        for (PCCERT_CONTEXT at = nullptr; (at = CertEnumCertificatesInStore(carried.get(), at)) != nullptr;) ++count;
+        EXPECT_EQ(count, c.certificates);
+    }
+    if (!Edition().writesTrace()) ExpectWrittenDown({});  // (the trace edition traces every verification)
+}
+
 TEST_F(MessageInterop, MessagesForOpenssl) {
     if (Edition().kind() != EditionKind::Token) GTEST_SKIP() << "the token edition's run leaves them";
     struct Case {

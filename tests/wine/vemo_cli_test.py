@@ -205,6 +205,11 @@ try:
          [{"export": "C_VEMO_VerifyData", "result": 0, "arguments": {"algorithm": "sha256", "signature_length": 128}}]),
         ("picker", ["verify-data", P + "user1024.pub.der", "pay 900", W + "pay.sha256"], 1,
          ["C_VEMO_VerifyData: -306 (E_VERIFY_ERROR: the signature does not verify)"]),
+        ("token", ["--json", "sign-msg", "--file", W + "data.txt", "--detached", "--pem", "--out", W + "pay.cms"], 0,
+         [{"export": "C_VEMO_SignMessage", "arguments": {"algorithm": "sha256", "flags": 5},
+           "outputs": {"message": "-----BEGIN PKCS7-----\nMII..."}}]),
+        ("picker", ["--json", "verify-msg", W + "pay.cms", "--detached", W + "data.txt"], 0,
+         [{"export": "C_VEMO_VerifyMessage", "result": 0, "outputs": {"content_length": 0}}]),
         ("token", ["--json", "hash", "--alg", "sha512", quoted], 0,
          [{"export": "C_VEMO_HashEx", "arguments": {"algorithm": "sha512"},
            "outputs": {"digest": hashlib.sha512(quoted.encode()).hexdigest(), "digest_length": 64}}]),
@@ -226,7 +231,7 @@ try:
     ]
     rows += [("", ["help", name], 0, ["usage: vemo [", " " + name + " "])
              for name in ("getcert", "certinfo", "pack", "verifycert", "verifycrl", "verifypath", "sign", "verify", "sign-data",
-                          "verify-data", "sign-p7", "verify-p7", "random", "hash", "verify-msg", "codes")]
+                          "verify-data", "sign-p7", "verify-p7", "random", "hash", "sign-msg", "verify-msg", "codes")]
     for row in rows:
         check(*row)
     # Away from the build's editions, --edition says where it looked.
