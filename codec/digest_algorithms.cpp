@@ -26,17 +26,36 @@ ByteReader View(const uint8_t (&bytes)[N]) {
 }
 
 const DigestAlgorithm kDigestAlgorithms[] = {
-    {"MD5", 0x8003, 16, View(kMd5), View(kMd5Rsa)},
-    {"SHA-1", 0x8004, 20, View(kSha1), View(kSha1Rsa)},
-    {"SHA-256", 0x800C, 32, View(kSha256), View(kSha256Rsa)},
-    {"SHA-384", 0x800D, 48, View(kSha384), View(kSha384Rsa)},
-    {"SHA-512", 0x800E, 64, View(kSha512), View(kSha512Rsa)},
+    {"MD5", "md5", 0x8003, 16, "1.2.840.113549.2.5", View(kMd5), View(kMd5Rsa), false},
+    {"SHA-1", "sha1", 0x8004, 20, "1.3.14.3.2.26", View(kSha1), View(kSha1Rsa), true},
+    {"SHA-256", "sha256", 0x800C, 32, "2.16.840.1.101.3.4.2.1", View(kSha256), View(kSha256Rsa), true},
+    {"SHA-384", "sha384", 0x800D, 48, "2.16.840.1.101.3.4.2.2", View(kSha384), View(kSha384Rsa), true},
+    {"SHA-512", "sha512", 0x800E, 64, "2.16.840.1.101.3.4.2.3", View(kSha512), View(kSha512Rsa), true},
 };
+
+const DigestAlgorithm* const kExported[kExportedDigestCount] = {&kDigestAlgorithms[1], &kDigestAlgorithms[2],
+                                                                &kDigestAlgorithms[3], &kDigestAlgorithms[4]};
 
 }  // namespace
 
 bool SameBytes(ByteReader a, ByteReader b) {
     return a.remaining() == b.remaining() && (a.empty() || std::memcmp(a.data(), b.data(), a.remaining()) == 0);
+}
+
+const DigestAlgorithm* const* ExportedDigestAlgorithms() { return kExported; }
+
+const DigestAlgorithm* ExportedDigestAlgorithm(uint32_t algId) {
+    for (const DigestAlgorithm* algorithm : kExported) {
+        if (algorithm->algId == algId) return algorithm;
+    }
+    return nullptr;
+}
+
+const DigestAlgorithm* ExportedDigestAlgorithm(std::string_view shortName) {
+    for (const DigestAlgorithm* algorithm : kExported) {
+        if (shortName == algorithm->shortName) return algorithm;
+    }
+    return nullptr;
 }
 
 const DigestAlgorithm* DigestAlgorithmOfOid(ByteReader oid) {

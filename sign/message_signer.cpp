@@ -6,10 +6,12 @@
 
 #include "CVemoDll_C.h"
 #include "cert/store_search.h"
+#include "codec/digest_algorithms.h"
 #include "codec/message_text.h"
 #include "codec/signed_data_content.h"
 #include "frame/diagnostics.h"
 #include "frame/edition.h"
+#include "frame/failure_code.h"
 #include "frame/sized_output.h"
 #include "frame/win_handles.h"
 #include "sign/message_parameters.h"
@@ -26,17 +28,6 @@ constexpr int kPathMax = 8;
 // identifiers and parameters of the digest and signature algorithms, the versions, and the three
 // signed attributes (content type, a digest of up to 64 bytes, the signing time).
 constexpr uint64_t kMessageOverhead = 512;
-
-// The digests the platform's message signer takes, by the object identifier it names them with.
-const char* DigestOid(uint32_t algorithm) {
-    switch (algorithm) {
-    case CVEMO_SHA1: return szOID_OIWSEC_sha1;
-    case CVEMO_SHA256: return szOID_NIST_sha256;
-    case CVEMO_SHA384: return szOID_NIST_sha384;
-    case CVEMO_SHA512: return szOID_NIST_sha512;
-    default: return nullptr;
-    }
-}
 
 bool SelfIssued(PCCERT_CONTEXT certificate) {
     return CertCompareCertificateName(X509_ASN_ENCODING, &certificate->pCertInfo->Subject,
@@ -136,20 +127,14 @@ int32_t SignCmsMessage(uint32_t algorithm, uint32_t flags, int32_t selectionMode
     if (messageLength == nullptr || (data == nullptr && dataLength != 0) || (flags & ~kKnownFlags) != 0) {
         return SPC_INPUTARG_ERROR_01;
     }
-    const char* digestOid = DigestOid(algorithm);
-    if (digestOid == nullptr) return E_ALGORITHM;
+    const codec::DigestAlgorithm* digest = codec::ExportedDigestAlgorithm(algorithm);
+    if (digest == nullptr) return E_ALGORITHM;
+    const char* digestOid = digest->oidText;
 
     SigningKey key;
-    const char* failedStep = "";
-    if (const int32_t result = ChooseSigningKey(selectionMode, selector, key, failedStep); result != 0) {
-        // The token edition's log has the key choice's own entry; the trace edition traces it.
-        if constexpr (edition::kWritesTrace) ReportFailure(failedStep, static_cast<uint32_t>(result), __LINE__);
+    uint32_t signatureLength = 0;
+    if (const int32_t result = ChooseSizedSigningKey(selectionMode, selector, key, signatureLength); result != 0) {
         return result;
-    }
-    const uint32_t signatureLength = key.signatureLength();
-    if (signatureLength == 0) {
-        ReportFailure("CryptGetKeyParam", GetLastError(), __LINE__);
-        return E_SIGN_ERROR;
     }
     // The certificates carried: the signer's first, then its path on request.
     std::vector<win::CertificateContext> path;
@@ -179,19 +164,20 @@ int32_t SignCmsMessage(uint32_t algorithm, uint32_t flags, int32_t selectionMode
         X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, key.certificate.get()->pbCertEncoded,
         key.certificate.get()->cbCertEncoded));
     if (!signer) {
-        ReportFailure("CertCreateCertificateContext", GetLastError(), __LINE__);
+        ReportFailure("CertCreateCertificateContext", LastFailureCode(), __LINE__);
         return E_SIGN_ERROR;
     }
     const win::LentKeyContext lent(signer.get(), key.context, key.keySpec);
     if (!lent) {
-        ReportFailure("CertSetCertificateContextProperty", GetLastError(), __LINE__);
+        ReportFailure("CertSetCertificateContextProperty", LastFailureCode(), __LINE__);
         return E_SIGN_ERROR;
     }
     certificates.front() = signer.get();
 
     std::vector<uint8_t> made(static_cast<size_t>(derBound));
+    const char* failedStep = "";
     if (!PlatformSign(signer.get(), digestOid, detached, certificates, data, dataLength, made, failedStep)) {
-        ReportFailure(failedStep, GetLastError(), __LINE__);
+        ReportFailure(failedStep, LastFailureCode(), __LINE__);
         return E_SIGN_ERROR;
     }
     // Empty data is an empty content, carried as one in an attached message.

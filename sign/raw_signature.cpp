@@ -3,12 +3,12 @@
 #include <cstring>
 #include <vector>
 
+#include "codec/digest_algorithms.h"
 #include "codec/serial_text.h"
 #include "frame/diagnostics.h"
 #include "frame/edition.h"
 #include "frame/failure_code.h"
 #include "frame/sized_output.h"
-#include "sign/digest_algorithms.h"
 #include "sign/signature_record.h"
 #include "sign/signing_key.h"
 
@@ -105,21 +105,12 @@ int32_t SignData(uint32_t algorithm, int32_t selectionMode, const char* selector
                  uint32_t dataLength, uint8_t* signature, uint32_t* signatureLength) {
     const SizedOutput out(signature, signatureLength);
     if (signatureLength == nullptr || (data == nullptr && dataLength != 0)) return SPC_INPUTARG_ERROR_01;
-    if (FindDigestAlgorithm(algorithm) == nullptr) return E_ALGORITHM;
+    if (codec::ExportedDigestAlgorithm(algorithm) == nullptr) return E_ALGORITHM;
 
     SigningKey key;
-    const char* failedStep = "";
-    if (const int32_t result = ChooseSigningKey(selectionMode, selector, key, failedStep); result != 0) {
-        // The token edition's log has the key choice's own entry; the trace edition traces it.
-        if constexpr (edition::kWritesTrace) ReportFailure(failedStep, static_cast<uint32_t>(result), __LINE__);
-        return result;
-    }
+    uint32_t length = 0;
+    if (const int32_t result = ChooseSizedSigningKey(selectionMode, selector, key, length); result != 0) return result;
     // The size comes from the key: a size query or a short buffer is answered unsigned.
-    const uint32_t length = key.signatureLength();
-    if (length == 0) {
-        ReportFailure("CryptGetKeyParam", LastFailureCode(), __LINE__);
-        return E_SIGN_ERROR;
-    }
     if (const int32_t answer = out.check(length); answer != 1) return answer;
 
     std::vector<uint8_t> value;

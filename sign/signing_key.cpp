@@ -2,6 +2,11 @@
 
 #include <string>
 
+#include "CVemoDll_C.h"
+#include "frame/diagnostics.h"
+#include "frame/edition.h"
+#include "frame/failure_code.h"
+
 namespace vemo::sign {
 
 uint32_t SigningKey::signatureLength() const {
@@ -9,6 +14,21 @@ uint32_t SigningKey::signatureLength() const {
     DWORD size = sizeof bits;
     if (!CryptGetKeyParam(userKey.get(), KP_KEYLEN, reinterpret_cast<BYTE*>(&bits), &size, 0)) return 0;
     return (bits + 7) / 8;
+}
+
+int32_t ChooseSizedSigningKey(int32_t selectionMode, const char* selector, SigningKey& key,
+                              uint32_t& signatureLength) {
+    const char* failedStep = "";
+    if (const int32_t result = ChooseSigningKey(selectionMode, selector, key, failedStep); result != 0) {
+        if constexpr (edition::kWritesTrace) ReportFailure(failedStep, static_cast<uint32_t>(result), __LINE__);
+        return result;
+    }
+    signatureLength = key.signatureLength();
+    if (signatureLength == 0) {
+        ReportFailure("CryptGetKeyParam", LastFailureCode(), __LINE__);
+        return E_SIGN_ERROR;
+    }
+    return 0;
 }
 
 HashSignStep SignWithKey(SigningKey& key, ALG_ID algorithm, const uint8_t* data, uint32_t length, size_t maximum,

@@ -47,6 +47,12 @@ using CertificateCheck = std::function<int32_t(PCCERT_CONTEXT)>;
 int32_t ChooseSigningKey(int32_t selectionMode, const char* selector, SigningKey& key, const char*& failedStep,
                          const CertificateCheck& check = {});
 
+// ChooseSigningKey as the exports from ordinal 20 on report it: a refusal traced in the trace
+// edition (the token edition's log has the choice's own entry), and the key's signature length
+// read into `signatureLength` (E_SIGN_ERROR, reported, when the provider cannot say).
+int32_t ChooseSizedSigningKey(int32_t selectionMode, const char* selector, SigningKey& key,
+                              uint32_t& signatureLength);
+
 // Signs the digest (`algorithm`) of the data with the chosen key, most significant byte first,
 // refusing a signature longer than `maximum`. A key whose provider makes no digest of the
 // algorithm (NTE_BAD_ALGID: a key of the base provider and SHA-2) is moved to the platform's

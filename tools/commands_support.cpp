@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "commands.h"
-#include "sign/digest_algorithms.h"
+#include "codec/digest_algorithms.h"
 
 namespace vemo::tool {
 
@@ -87,8 +87,8 @@ bool ReadFile(const std::string& path, std::string& content) {
 
 bool AlgorithmOf(const ParsedArguments& args, const char* otherwise, uint32_t& algorithm) {
     const std::string name = args.option("--alg", otherwise);
-    if (const sign::DigestAlgorithm* known = sign::FindDigestAlgorithm(name)) {
-        algorithm = known->id;
+    if (const codec::DigestAlgorithm* known = codec::ExportedDigestAlgorithm(name)) {
+        algorithm = known->algId;
         return true;
     }
     // A number passes any value on, for a look at the export's answer to it.
@@ -103,7 +103,9 @@ bool AlgorithmOf(const ParsedArguments& args, const char* otherwise, uint32_t& a
 }
 
 Field AlgorithmField(uint32_t algorithm) {
-    if (const sign::DigestAlgorithm* known = sign::FindDigestAlgorithm(algorithm)) return {"algorithm", known->name};
+    if (const codec::DigestAlgorithm* known = codec::ExportedDigestAlgorithm(algorithm)) {
+        return {"algorithm", known->shortName};
+    }
     return {"algorithm", static_cast<long long>(algorithm)};
 }
 

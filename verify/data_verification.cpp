@@ -5,10 +5,10 @@
 
 #include "CVemoDll_C.h"
 #include "codec/certificate_text.h"
-#include "frame/aes_provider.h"
+#include "codec/digest_algorithms.h"
 #include "frame/diagnostics.h"
 #include "frame/failure_code.h"
-#include "sign/digest_algorithms.h"
+#include "frame/verification_context.h"
 #include "sign/hash_signature.h"
 #include "verify/public_key_blob.h"
 #include "verify/public_key_data.h"
@@ -64,23 +64,23 @@ int32_t VerifyData(uint32_t algorithm, const uint8_t* keyData, uint32_t keyDataL
     if (keyData == nullptr || keyDataLength == 0 || signature == nullptr || (data == nullptr && dataLength != 0)) {
         return SPC_INPUTARG_ERROR_01;
     }
-    if (sign::FindDigestAlgorithm(algorithm) == nullptr) return E_ALGORITHM;
+    if (codec::ExportedDigestAlgorithm(algorithm) == nullptr) return E_ALGORITHM;
     KeyBlob blob;
     if (const int32_t result = KeyBlobOf(keyData, keyDataLength, blob); result != 0) return result;
 
     DWORD error = 0;
-    const win::ProviderContext context = AesVerificationContext(error);
+    const HCRYPTPROV context = SharedVerificationContext(error);
     if (!context) {
         ReportFailure("CryptAcquireContext", error, __LINE__);
         return static_cast<int32_t>(error);
     }
     win::CryptKey key;
-    if (!CryptImportKey(context.get(), blob.bytes, static_cast<DWORD>(blob.length), 0, 0, key.put())) {
+    if (!CryptImportKey(context, blob.bytes, static_cast<DWORD>(blob.length), 0, 0, key.put())) {
         ReportFailure("CryptImportKey", LastFailureCode(), __LINE__);
         return E_RSA_KEY_DATA_ERROR;
     }
     win::CryptHash hash;
-    if (const sign::HashSignStep step = sign::HashData(context.get(), algorithm, data, dataLength, hash);
+    if (const sign::HashSignStep step = sign::HashData(context, algorithm, data, dataLength, hash);
         step != sign::HashSignStep::Ok) {
         ReportFailure(step == sign::HashSignStep::CreateHash ? "CryptCreateHash" : "CryptHashData", LastFailureCode(),
                       __LINE__);

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "sign/digest_algorithms.h"
+#include "codec/digest_algorithms.h"
 #include "support/edition_under_test.h"
 #include "support/scoped_environment.h"
 #include "support/signing_fixture.h"
@@ -80,27 +80,28 @@ TEST_F(RawInterop, EveryDigestAndKeySizeBothWays) {
             ASSERT_TRUE(imported.container) << imported.error;
             token.plugIn(TokenOf({*imported.container}));
         }
-        for (const sign::DigestAlgorithm& algorithm : sign::kDigestAlgorithms) {
+        for (size_t i = 0; i < codec::kExportedDigestCount; ++i) {
+            const codec::DigestAlgorithm& algorithm = *codec::ExportedDigestAlgorithms()[i];
             SCOPED_TRACE(algorithm.name);
-            const Bytes signature = FileBytes(FromOpenssl(name + "." + algorithm.name + ".sig"));
+            const Bytes signature = FileBytes(FromOpenssl(name + "." + algorithm.shortName + ".sig"));
             Bytes changed = signature;
             changed[changed.size() / 2] ^= 0x01;
             for (const char* form : {".crt.der", ".crt.pem", ".pub.der", ".pub.b64"}) {
                 const Bytes keyData = FileBytes(FromOpenssl(name + form));
-                EXPECT_EQ(VerifyDataWith(keyData, data, signature, algorithm.id), 0) << form;
-                EXPECT_EQ(VerifyDataWith(keyData, data, changed, algorithm.id), E_VERIFY_ERROR) << form;
+                EXPECT_EQ(VerifyDataWith(keyData, data, signature, algorithm.algId), 0) << form;
+                EXPECT_EQ(VerifyDataWith(keyData, data, changed, algorithm.algId), E_VERIFY_ERROR) << form;
             }
             if (!Edition().usesToken()) continue;
             Bytes made(signature.size() + 1, 0xCC);
             uint32_t length = static_cast<uint32_t>(made.size());
-            ASSERT_EQ(Edition().signData(algorithm.id, 0, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
+            ASSERT_EQ(Edition().signData(algorithm.algId, 0, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
                                          static_cast<uint32_t>(data.size()), made.data(), &length),
                       0);
             ASSERT_EQ(length, signature.size());
             EXPECT_EQ(made.back(), 0xCC);
             made.pop_back();
             EXPECT_EQ(made, signature);
-            std::ofstream(RawInteropFolder() + "\\from-library\\" + name + "." + algorithm.name + ".sig",
+            std::ofstream(RawInteropFolder() + "\\from-library\\" + name + "." + algorithm.shortName + ".sig",
                           std::ios::binary)
                 .write(reinterpret_cast<const char*>(made.data()), static_cast<std::streamsize>(made.size()));
             // C_VEMO_SignMessage's messages in each form, for `openssl cms -verify`.
@@ -108,11 +109,11 @@ TEST_F(RawInterop, EveryDigestAndKeySizeBothWays) {
                                               {"pem", CVEMO_MSG_PEM}, {"pem-detached", CVEMO_MSG_PEM | CVEMO_MSG_DETACHED}}) {
                 Bytes message(8192);
                 uint32_t messageLength = static_cast<uint32_t>(message.size());
-                ASSERT_EQ(Edition().signMessage(algorithm.id, flags, 0, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
+                ASSERT_EQ(Edition().signMessage(algorithm.algId, flags, 0, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
                                                 static_cast<uint32_t>(data.size()), message.data(), &messageLength),
                           0)
                     << form;
-                std::ofstream(RawInteropFolder() + "\\from-library\\" + name + "." + algorithm.name + "." + form + ".cms",
+                std::ofstream(RawInteropFolder() + "\\from-library\\" + name + "." + algorithm.shortName + "." + form + ".cms",
                               std::ios::binary)
                     .write(reinterpret_cast<const char*>(message.data()), messageLength);
             }
