@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -33,7 +34,8 @@ namespace vemo::test {
 namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
-constexpr int kRounds = 11;
+// Rounds per comparison: eleven, or --rounds=<n> (the test command takes five, to keep CI short).
+int g_rounds = 11;
 
 struct Way {
     std::string name;  // "the platform's open, delete, create, import and verify"
@@ -50,12 +52,12 @@ struct Comparison {
     std::function<std::shared_ptr<void>()> prepare = {};
 };
 
-// Microseconds per call of each way, the fastest of kRounds rounds; empty on a wrong answer.
+// Microseconds per call of each way, the fastest of g_rounds rounds; empty on a wrong answer.
 std::vector<double> MicrosecondsPerCall(const Comparison& comparison) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     std::vector<double> best(comparison.ways.size(), 1e30);
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < g_rounds; ++round) {
         // Every other round the other way round, so that neither always follows the other.
         for (size_t turn = 0; turn < comparison.ways.size(); ++turn) {
             const size_t w = round % 2 == 0 ? turn : comparison.ways.size() - 1 - turn;
@@ -700,7 +702,7 @@ bool ReportTwoThreads() {
 
 // The README's table: one row per comparison.
 void PrintTable(const std::vector<Comparison>& comparisons, const std::vector<std::vector<double>>& figures) {
-    std::printf("[report] bench table (token edition, microseconds per call, fastest of %d rounds):\n", kRounds);
+    std::printf("[report] bench table (token edition, microseconds per call, fastest of %d rounds):\n", g_rounds);
     std::printf("[report]   | export | work | export (us) | platform sequence (us) | ratio | goal |\n");
     std::printf("[report]   |---|---|---:|---:|---:|---:|\n");
     for (size_t i = 0; i < comparisons.size(); ++i) {
@@ -719,6 +721,9 @@ void PrintTable(const std::vector<Comparison>& comparisons, const std::vector<st
 int main(int argc, char** argv) {
     using namespace vemo::test;
     LoadEditionUnderTest(argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--rounds=", 9) == 0) g_rounds = std::max(1, std::atoi(argv[i] + 9));
+    }
     RegisterProviderOfThisBuild();
     ScopedWorkingDirectory directory;
     const ScopedStoreContents my("MY", {FixtureBytes("user1024.crt.der")});

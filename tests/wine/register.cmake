@@ -68,7 +68,7 @@ set_tests_properties(interop.signed-message-openssl PROPERTIES FIXTURES_REQUIRED
 
 # Every export beside the platform's own sequence, alone on the machine: the figures mean
 # something only then.
-vemo_wine_test(bench.exports export_bench.exe --edition=token)
+vemo_wine_test(bench.exports export_bench.exe --edition=token --rounds=5)
 set_tests_properties(wine.bench.exports PROPERTIES LABELS "bench;wine" RUN_SERIAL ON)
 
 # The client built against the header and each edition's import library (tests/abi/client.c).
